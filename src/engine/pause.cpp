@@ -1,0 +1,28 @@
+#include "engine/pause.h"
+
+#include <cmath>
+
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+
+namespace tgw {
+
+namespace {
+constexpr double kSecondsPerDay = 86400.0;
+}
+
+void Pause(Toolkit& ui, Runtime& runtime, double threshold) {
+  double last = runtime.Timer();
+  const double start = std::nearbyint(last);  // the default rounding mode: half to even
+  double day_offset = 0.0;
+  for (;;) {
+    const double now = runtime.Timer();
+    if (now < last) day_offset += kSecondsPerDay;  // the timer passed midnight
+    last = now;
+    const double elapsed = now + day_offset - start;
+    if (elapsed >= threshold) return;
+    ui.WaitEvents(threshold - elapsed);
+  }
+}
+
+}  // namespace tgw

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tgw {
+
+class FileSystem;
+class Shell;
+
+enum class ShortcutLocation : std::int32_t {
+  kDesktop = 0,
+  kPrograms = 1,
+  kStartMenu = 2,
+  kStartUp = 3
+};
+
+struct ShortcutRequest {
+  ShortcutLocation location;
+  std::wstring_view name;  // file name without ".lnk", also the description
+  std::wstring_view target;
+  std::wstring_view hot_key;
+  std::wstring_view icon_location;  // "file,index"
+  std::wstring_view working_folder;
+  std::wstring_view subfolder;  // below the special folder; empty for none
+  std::int16_t window_style;    // 1 normal, 3 maximised
+};
+
+// Makes one shortcut and returns the path of its .lnk file; nothing when it could
+// not be saved. A subfolder that cannot be made shows only as the failed save.
+std::optional<std::wstring> MakeShortcut(Shell& shell, FileSystem& files,
+                                         const ShortcutRequest& request);
+
+}  // namespace tgw

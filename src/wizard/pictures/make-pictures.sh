@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Draws the wizard's pictures: image1.bmp (the left strip, 112 x 457, 24-bit) and
+# setup.ico (48, 32 and 16 pixels, 256 colours). Needs ImageMagick and python3.
+set -euo pipefail
+cd "$(dirname "$0")"
+im=/usr/bin/convert
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$im" -size 112x457 gradient:'rgb(70,96,122)-rgb(189,200,210)' \
+  -fill none -stroke 'rgba(255,255,255,0.35)' -strokewidth 2 \
+  -draw "polyline 30,60 14,80 30,100" -draw "polyline 82,60 98,80 82,100" -draw "line 62,56 50,104" \
+  -stroke 'rgba(255,255,255,0.18)' -strokewidth 1 \
+  -draw "line 0,140 112,120" -draw "line 0,170 112,150" -draw "line 0,200 112,180" \
+  -fill 'rgba(255,255,255,0.12)' -stroke none \
+  -draw "circle 56,380 56,330" -draw "circle 20,300 20,285" -draw "circle 95,250 95,240" \
+  -type TrueColor BMP3:image1.bmp
+
+"$im" -size 48x48 xc:none -fill 'rgb(70,96,122)' -draw "roundrectangle 2,2 45,45 8,8" \
+  -fill none -stroke white -strokewidth 4 -draw "polyline 17,14 7,24 17,34" \
+  -draw "polyline 31,14 41,24 31,34" \
+  -stroke 'rgb(103,167,129)' -strokewidth 4 -draw "line 27,10 21,38" "$work/48.png"
+for size in 48 32 16; do
+  # Opaque where at least half covered; colours reduced to fit a 256-entry palette.
+  "$im" "$work/48.png" -resize ${size}x${size} -channel A -threshold 50% +channel \
+    +dither -colors 255 -depth 8 "rgba:$work/$size.rgba"
+done
+
+python3 - "$work" <<'PY'
+import struct, sys
+work = sys.argv[1]
+images = []
+for size in (48, 32, 16):
+    data = open(f"{work}/{size}.rgba", "rb").read()
+    pixels = [data[i:i + 4] for i in range(0, len(data), 4)]
+    palette = sorted({p[:3] for p in pixels if p[3] >= 128})
+    assert len(palette) <= 256
+    index = {c: i for i, c in enumerate(palette)}
+    palette += [b"\0\0\0"] * (256 - len(palette))
+    xor, mask = b"", b""
+    mask_stride = ((size + 31) // 32) * 4
+    for y in reversed(range(size)):  # bottom-up rows
+        row = pixels[y * size:(y + 1) * size]
+        xor += bytes(index.get(p[:3], 0) if p[3] >= 128 else 0 for p in row)
+        line = bytearray(mask_stride)
+        for x, p in enumerate(row):
+            if p[3] < 128:
+                line[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(line)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(xor) + len(mask), 0, 0, 256, 0)
+    colours = b"".join(bytes((c[2], c[1], c[0], 0)) for c in palette)
+    images.append((size, header + colours + xor + mask))
+out = struct.pack("<HHH", 0, 1, len(images))
+offset = 6 + 16 * len(images)
+for size, blob in images:
+    out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(blob), offset)
+    offset += len(blob)
+out += b"".join(blob for _, blob in images)
+open("setup.ico", "wb").write(out)
+PY

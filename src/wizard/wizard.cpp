@@ -1,0 +1,126 @@
+#include "wizard/wizard.h"
+
+#include "engine/install_records.h"
+#include "platform/folder_picker.h"
+#include "platform/runtime.h"
+#include "platform/toolkit.h"
+#include "wizard/strings.h"
+
+namespace tgw {
+
+namespace {
+
+// The page each stage shows.
+constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
+                              Control::Frame4, Control::Frame5, Control::Frame6};
+constexpr std::int32_t kRunStage = 4;
+constexpr std::int32_t kDoneStage = 5;
+constexpr std::wstring_view kExitTitle = L"Exit";
+
+}  // namespace
+
+Wizard::Wizard(const Platform& platform, FolderPicker& picker)
+    : platform_(platform), picker_(picker) {}
+
+void Wizard::Form_Load() {
+  desc_russian_ = DescriptionRussian();
+  desc_english_ = DescriptionEnglish();
+  platform_.ui.SetListIndex(Control::Lang, 0);
+  SetLanguage();
+  if (auto last_folder = ReadUserRecord(platform_.files, platform_.runtime)) {
+    platform_.ui.SetText(Control::Text1, *last_folder);
+  }
+}
+
+void Wizard::SetLanguage() {
+  Toolkit& ui = platform_.ui;
+  // The list offers only its two entries; anything else keeps to English.
+  const bool russian = ui.GetListIndex(Control::Lang) == 1;
+  lang_strings_ = SplitTable(ui.GetText(russian ? Control::Russian : Control::English));
+  lang_strings_.resize(kLineCount);
+  ui.SetText(Control::Description, russian ? desc_russian_ : desc_english_);
+
+  const auto& line = lang_strings_;
+  ui.SetCaption(Control::Label1, line[kSelectLanguage]);
+  ui.SetCaption(Control::Label2, line[kSetup]);
+  for (int page = 1; page <= 4; ++page) {
+    ui.SetCaption(kPages[page - 1],
+                  line[kStage] + L" " + std::to_wstring(page) + L" " + line[kOf] + L" 4");
+  }
+  ui.SetCaption(Control::Command3, line[kNext]);
+  ui.SetCaption(Control::Command2, line[kBack]);
+  ui.SetCaption(Control::Command1, line[kExit]);
+  ui.SetCaption(Control::Label4, line[kSelectDirectory]);
+  ui.SetCaption(Control::Frame5, line[kInstallation]);
+  ui.SetCaption(Control::Label6, line[kProgress]);
+  ui.SetCaption(Control::Label7, line[kCompleted]);
+  ui.SetCaption(Control::Label3, line[kWelcome]);
+  ui.SetCaption(Control::Label5, line[kReady]);
+  ui.SetCaption(Control::Check1, line[kDesktopIcon]);
+}
+
+void Wizard::Lang_Click() { SetLanguage(); }
+
+void Wizard::Command1_Click() { AskToExit(); }
+
+void Wizard::AskToExit() {
+  if (platform_.ui.MsgBox(lang_strings_[kExitQuestion], kExitTitle, kMsgBoxYesNoInformation) ==
+      kMsgBoxYes) {
+    platform_.runtime.EndProgram();
+  }
+}
+
+void Wizard::Command2_Click() {
+  const std::int32_t stage = stage_;
+  if (stage < 1 || stage > 3) return;
+  platform_.ui.SetVisible(kPages[stage - 1], true);
+  platform_.ui.SetVisible(kPages[stage], false);
+  stage_ = stage - 1;
+}
+
+void Wizard::Command3_Click() {
+  const std::int32_t stage = stage_;
+  if (stage == kDoneStage) {
+    platform_.runtime.EndProgram();
+    return;
+  }
+  if (stage < 0 || stage > 3) return;  // during the run Next does nothing
+  platform_.ui.SetVisible(kPages[stage], false);
+  platform_.ui.SetVisible(kPages[stage + 1], true);
+  stage_ = stage + 1;
+  if (stage_ == kRunStage) StartInstalation();
+}
+
+void Wizard::StartInstalation() {
+  const InstallOutcome outcome = tgw::StartInstalation(platform_, stage_);
+  if (!outcome.Completed()) {
+    platform_.ui.SetCaption(
+        Control::Label7,
+        NotCompletedText(platform_.ui.GetListIndex(Control::Lang), outcome.folder_missing,
+                         outcome.file_count, outcome.files_failed));
+  }
+}
+
+void Wizard::Command4_Click() {
+  // Cancelling keeps the field; a drive root "D:\" already ends in its backslash.
+  std::wstring folder = BrowseForFolder(picker_, L"", L"");
+  if (folder.empty()) return;
+  if (folder.back() != L'\\') folder += L'\\';
+  platform_.ui.SetText(Control::Text1, folder + L"Tagwright\\");
+}
+
+void Wizard::Form_QueryUnload() {
+  if (stage_ == kRunStage) {
+    AskToExit();
+  } else {
+    platform_.runtime.EndProgram();
+  }
+}
+
+std::wstring BrowseForFolder(FolderPicker& picker, std::wstring_view default_result,
+                             std::wstring_view title) {
+  auto chosen = picker.Pick(title);
+  return chosen ? std::move(*chosen) : std::wstring(default_result);
+}
+
+}  // namespace tgw

@@ -1,0 +1,95 @@
+#include "packer/manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/markers.h"
+#include "packer/failure.h"
+#include "packer/marker_guard.h"
+
+namespace tgw::pack {
+namespace {
+
+TEST(NameProblem, AcceptsPlainRelativeWindowsNames) {
+  for (const char* name : {"Tagwright.exe", "languages\\english\\about.lng", "a b\\c-d_e (2).txt",
+                           ".hidden", "config.sys.bak"}) {
+    EXPECT_EQ(NameProblem(name), "") << name;
+  }
+}
+
+TEST(NameProblem, RefusesWhatTheContainerOrWindowsCannotHold) {
+  const std::string start = MarkerBytes(kStartMarker);
+  const std::string file = MarkerBytes(kFileMarker);
+  const struct {
+    std::string name;
+    const char* says;
+  } cases[] = {
+      {"", "empty"},
+      {"a/b.txt", "'/'"},
+      {"x" + start, "start marker"},
+      {file + ".txt", "file marker"},
+      {"\\x", "not relative"},
+      {"c:x", "not relative"},
+      {"d:\\x", "not relative"},
+      {"a\\b:c", "':'"},
+      {"..\\x", "'..'"},
+      {"a\\..\\b", "'..'"},
+      {".\\x", "'.'"},
+      {"a\\\\b", "empty folder"},
+      {"a\\", "empty folder"},
+      {"caf\xC3\xA9.txt", "0xC3"},
+      {"a\tb", "control"},
+      {"a<b", "'<'"},
+      {"a?", "'?'"},
+      {"a\"b", "'\"'"},
+      {"aux.txt", "device"},
+      {"LPT1", "device"},
+      {"name.", "ending"},
+      {"name \\x", "ending"},
+      {std::string(256, 'a'), "longer"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(NameProblem(c.name).find(c.says), std::string::npos)
+        << "'" << c.name << "' gave: " << NameProblem(c.name);
+  }
+}
+
+TEST(ParseManifest, ToleratesCrLfAndLfAndSkipsBlankLines) {
+  const auto entries = ParseManifest("a.txt\r\n\r\nb\\c.txt\n\n \t\r\nd", "m.txt");
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_EQ(entries[0].name, "a.txt");
+  EXPECT_EQ(entries[1].name, "b\\c.txt");
+  EXPECT_EQ(entries[1].line, 3U);
+  EXPECT_EQ(entries[2].name, "d");
+  EXPECT_EQ(entries[2].line, 6U);
+}
+
+// The message of the refusal of `text`.
+std::string Refusal(const std::string& text) {
+  try {
+    ParseManifest(text, "m.txt");
+  } catch (const Failure& failure) {
+    return failure.what();
+  }
+  return "(accepted)";
+}
+
+TEST(ParseManifest, RefusalsNameTheLineAndTheOtherLine) {
+  EXPECT_EQ(Refusal("ok.txt\nbad/name\n"),
+            "m.txt:2: 'bad/name' holds '/'; folders are separated by '\\'");
+  const std::string twice = Refusal("Docs\\A.txt\nb\r\ndocs\\a.TXT\n");
+  EXPECT_NE(twice.find("m.txt:3: 'docs\\a.TXT'"), std::string::npos) << twice;
+  EXPECT_NE(twice.find("line 1"), std::string::npos) << twice;
+  const std::string clash = Refusal("x\\y.txt\nX\n");
+  EXPECT_NE(clash.find("m.txt:2: 'X'"), std::string::npos) << clash;
+  EXPECT_NE(clash.find("line 1"), std::string::npos) << clash;
+  EXPECT_NE(Refusal("\n\r\n").find("lists no files"), std::string::npos);
+  EXPECT_NE(Refusal("\xEF\xBB\xBF"
+                    "a.txt")
+                .find("byte order mark"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace tgw::pack

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "engine/markers.h"
+#include "engine/payload.h"
+#include "packer/failure.h"
+#include "packer/marker_guard.h"
+#include "packer_fixture.h"
+
+namespace tgw::pack {
+namespace {
+
+const std::string kStart = MarkerBytes(kStartMarker);
+const std::string kFile = MarkerBytes(kFileMarker);
+
+TEST_F(PackerTest, WritesImageDoubledStartMarkerNamesContentsAndTrailer) {
+  const PackOptions options = Prepare({{"a.txt", "xy"}, {"d\\b", ""}, {"c", "z"}});
+  const PackSummary summary = Pack(options);
+  EXPECT_EQ(Read("out/setup.exe"), "MZ image\n" + kStart + kStart + "a.txt/d\\b/c/" + kFile + "xy" +
+                                       kFile + kFile + "z" + kFile + "\r\n");
+  EXPECT_EQ(summary.files, 3U);
+  EXPECT_EQ(summary.content_bytes, 3U);
+  EXPECT_EQ(summary.output_bytes, Read("out/setup.exe").size());
+}
+
+TEST_F(PackerTest, RandomContentsReadBackWithTheSetupsReader) {
+  std::mt19937 random(20240611);
+  auto size = [&](std::size_t most) {
+    return std::uniform_int_distribution<std::size_t>(0, most)(random);
+  };
+  Files files;
+  for (int i = 0; i < 40; ++i) {
+    std::string content;
+    for (std::size_t n = size(i % 4 == 0 ? 0 : 300); content.size() < n;) {
+      // Bytes of every value, and pieces of the markers that must survive unsplit.
+      const std::size_t pick = size(20);
+      if (pick == 0)
+        content += kFile.substr(0, size(kFile.size() - 1));
+      else if (pick == 1)
+        content += kStart.substr(1 + size(kStart.size() - 2));
+      else
+        content += static_cast<char>(size(255));
+    }
+    if (HoldsMarker(content, kStartMarker) || HoldsMarker(content, kFileMarker)) continue;
+    if (content.ends_with(kFile.substr(0, kFile.size() - 1))) continue;
+    files.emplace_back("dir" + std::to_string(i % 3) + "\\file" + std::to_string(i) + ".bin",
+                       content);
+  }
+  PackOptions options = Prepare(files, std::string(1000, '\xE9'));
+  options.chunk_size = 7;  // many chunk boundaries inside each file
+  Pack(options);
+
+  const std::string whole = Read("out/setup.exe");
+  EXPECT_TRUE(whole.starts_with(std::string(1000, '\xE9')));
+  const Payload payload = SplitContainer(whole);
+  ASSERT_EQ(payload.FileCount(), files.size());
+  for (std::size_t k = 1; k <= files.size(); ++k) {
+    EXPECT_EQ(payload.Name(k), files[k - 1].first);
+    EXPECT_EQ(payload.Content(k), files[k - 1].second) << files[k - 1].first;
+  }
+}
+
+// Packs and expects a refusal whose message holds each of `says`, leaving in out/ only `left`.
+// Gives the message.
+std::string ExpectRefused(const PackerTest& test, const PackOptions& options,
+                          std::initializer_list<std::string> says,
+                          const std::vector<std::string>& left = {}) {
+  std::string message = "(packed)";
+  try {
+    Pack(options);
+  } catch (const Failure& failure) {
+    message = failure.what();
+  }
+  for (const std::string& part : says) EXPECT_NE(message.find(part), std::string::npos) << message;
+  EXPECT_EQ(test.Leftovers(), left);
+  return message;
+}
+
+TEST_F(PackerTest, RefusesAMarkerInAContentAcrossEveryChunkBoundary) {
+  for (const std::string& marker : {kStart, kFile}) {
+    for (std::size_t at = 0; at < 20; ++at) {
+      PackOptions options =
+          Prepare({{"ok.txt", "fine"}, {"t\\bad.txt", std::string(at, '-') + marker + "tail"}});
+      options.chunk_size = 8;
+      const std::string message = ExpectRefused(*this, options, {"'t\\bad.txt'"});
+      EXPECT_TRUE(message.ends_with(" at byte " + std::to_string(at))) << message;
+    }
+  }
+}
+
+TEST_F(PackerTest, RefusesAContentEndThatRunsIntoTheFileMarkerAfterIt) {
+  // Unguarded, the reader would take a marker one byte before the written one.
+  for (const std::string& marker : {kStart, kFile}) {
+    const std::string content = "abc" + marker.substr(0, marker.size() - 1);
+    ASSERT_EQ(marker.back(), kFile.front());
+    ExpectRefused(*this, Prepare({{"x.txt", content}, {"y.txt", "y"}}), {"runs into"});
+    ExpectRefused(*this, Prepare({{"y.txt", "y"}, {"x.txt", content}}), {"'x.txt'"});
+  }
+}
+
+TEST_F(PackerTest, RefusesNamesThatRunTogetherIntoAMarker) {
+  const std::string p = kFile.substr(0, kFile.find('/'));
+  const std::string middle = kFile.substr(p.size() + 1, kFile.rfind('/') - p.size() - 1);
+  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}, {p + ".txt", ""}}),
+                {"manifest.txt:2-4: the names"});
+  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}}), {"after the name list"});
+}
+
+TEST_F(PackerTest, RefusesAnImageHoldingAMarker) {
+  for (const std::string& marker : {kStart, kFile}) {
+    PackOptions options = Prepare({{"a.txt", "a"}}, "MZ" + std::string(30, 'x') + marker + "end");
+    options.chunk_size = 16;
+    ExpectRefused(*this, options, {"image " + options.image + ": holds the"});
+  }
+}
+
+TEST_F(PackerTest, RefusesMissingOrIrregularFilesAndTheWrongOutput) {
+  PackOptions options = Prepare({{"a.txt", "a"}, {"sub\\b.txt", "b"}});
+  std::filesystem::remove(Path("product/sub/b.txt"));
+  ExpectRefused(*this, options, {"manifest.txt:2: 'sub\\b.txt'"});
+  std::filesystem::create_directory(Path("product/sub/b.txt"));
+  ExpectRefused(*this, options, {"is not a regular file"});
+
+  options = Prepare({{"a.txt", "a"}});
+  std::filesystem::create_hard_link(options.image, Path("out/link.exe"));
+  options.output = Path("out/link.exe");
+  ExpectRefused(*this, options, {"is the image itself"}, {"link.exe"});
+  options.output = options.image;
+  ExpectRefused(*this, options, {"is the image itself"}, {"link.exe"});
+  options.output = Path("product/a.txt");
+  ExpectRefused(*this, options, {"is the output"}, {"link.exe"});
+}
+
+TEST_F(PackerTest, ARefusalKeepsAnOlderOutput) {
+  const PackOptions options = Prepare({{"a.txt", "a" + kFile}});
+  Write("out/setup.exe", "older");
+  ExpectRefused(*this, options, {"'a.txt'"}, {"setup.exe"});
+  EXPECT_EQ(Read("out/setup.exe"), "older");
+}
+
+// Packs with the size of files limited to 1000 bytes; exits 3 after a refusal.
+[[noreturn]] void PackWithSmallFileSizeLimit(const PackOptions& options) {
+  ::signal(SIGXFSZ, SIG_IGN);  // so that a write past the limit fails with EFBIG
+  const rlimit limit{1000, 1000};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  try {
+    Pack(options);
+  } catch (const Failure& failure) {
+    std::fputs(failure.what(), stderr);
+    ::_exit(3);
+  }
+  ::_exit(0);
+}
+
+TEST_F(PackerTest, ReportsAFailedWriteAndRemovesTheTemporaryFile) {
+  const PackOptions options = Prepare({{"a.txt", std::string(5000, 'a')}});
+  EXPECT_EXIT(PackWithSmallFileSizeLimit(options), ::testing::ExitedWithCode(3),
+              "cannot write .*setup.exe.tmp-");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tgw::pack

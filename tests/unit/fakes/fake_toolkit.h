@@ -1,0 +1,74 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/toolkit.h"
+#include "wizard/layout.h"
+
+namespace tgw::fakes {
+
+// Remembers every control's state and every caption set, answers message boxes as
+// told, and runs `on_pump` at each pump so a test can click while a handler waits.
+class FakeToolkit : public Toolkit {
+ public:
+  // The window as its layout creates it.
+  FakeToolkit() {
+    for (const layout::ControlLayout& control : layout::Controls()) {
+      captions[control.id] = texts[control.id] = control.caption;
+      visible[control.id] = (control.flags & layout::kHidden) == 0;
+    }
+  }
+
+  struct Message {
+    std::wstring prompt, title;
+    int buttons;
+  };
+
+  void SetCaption(Control control, std::wstring_view caption) override {
+    captions[control] = caption;
+    caption_log.emplace_back(control, caption);
+  }
+  std::wstring GetText(Control control) override { return texts[control]; }
+  void SetText(Control control, std::wstring_view text) override { texts[control] = text; }
+  void SetVisible(Control control, bool shown) override { visible[control] = shown; }
+  std::int16_t GetListIndex(Control) override { return list_index; }
+  void SetListIndex(Control, std::int16_t index) override { list_index = index; }
+  int GetCheckValue(Control) override { return check_value; }
+  void SetBarValue(Control, float value) override { bar = value; }
+  float GetBarValue(Control) override { return bar; }
+  int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) override {
+    messages.push_back({std::wstring(prompt), std::wstring(title), buttons});
+    return answer;
+  }
+  void PumpEvents() override {
+    ++pumps;
+    if (on_pump) on_pump();
+  }
+  void WaitEvents(double) override { PumpEvents(); }
+
+  // The captions one control was given, in order.
+  std::vector<std::wstring> CaptionsOf(Control control) const {
+    std::vector<std::wstring> seen;
+    for (const auto& [c, text] : caption_log) {
+      if (c == control) seen.push_back(text);
+    }
+    return seen;
+  }
+
+  std::map<Control, std::wstring> captions, texts;
+  std::map<Control, bool> visible;
+  std::vector<std::pair<Control, std::wstring>> caption_log;
+  std::vector<Message> messages;
+  std::int16_t list_index = -1;
+  int check_value = 1;
+  float bar = 0;
+  int answer = kMsgBoxNo;
+  int pumps = 0;
+  std::function<void()> on_pump;
+};
+
+}  // namespace tgw::fakes

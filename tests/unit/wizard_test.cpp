@@ -1,0 +1,227 @@
+#include "wizard/wizard.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "fakes/fake_runtime.h"
+#include "fakes/fake_toolkit.h"
+#include "fakes/memory_file_system.h"
+#include "fakes/recording_shell.h"
+#include "platform/folder_picker.h"
+#include "wizard/strings.h"
+
+namespace tgw {
+namespace {
+
+using ::testing::ElementsAre;
+
+class FakePicker : public FolderPicker {
+ public:
+  std::optional<std::wstring> Pick(std::wstring_view title) override {
+    titles.emplace_back(title);
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<std::optional<std::wstring>> answers;
+  std::vector<std::wstring> titles;
+};
+
+constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
+                              Control::Frame4, Control::Frame5, Control::Frame6};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  WizardTest() {
+    runtime.tick = 0.01;
+    files.AddFolders(L"c:\\program files");
+    files.AddFolders(L"C:\\Users\\ann\\AppData\\Roaming");
+    files.PutFile(runtime.program_file, "MZs/Parcelon/pa.txt/p/NewFile/pAp/NewFile/p\r\n");
+  }
+  std::vector<Control> VisiblePages() {
+    std::vector<Control> shown;
+    for (Control page : kPages) {
+      if (ui.visible[page]) shown.push_back(page);
+    }
+    return shown;
+  }
+  void NextTo(int stage) {
+    while (wizard.Stage() < stage) wizard.Command3_Click();
+  }
+
+  fakes::FakeToolkit ui;
+  fakes::FakeRuntime runtime;
+  fakes::MemoryFileSystem files;
+  fakes::RecordingShell shell{files};
+  FakePicker picker;
+  Wizard wizard{{ui, runtime, files, shell}, picker};
+};
+
+TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
+  wizard.Form_Load();
+  EXPECT_EQ(wizard.Stage(), 0);
+  EXPECT_EQ(ui.list_index, 0);
+  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame1));
+  EXPECT_EQ(wizard.LangStrings(), SplitTable(kEnglishTable));
+  EXPECT_EQ(wizard.LangStrings().size(), 15u);
+  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
+  EXPECT_TRUE(DescriptionEnglish().ends_with(L"tagwright.example.org\r\n"));
+  EXPECT_EQ(ui.texts[Control::Text1], L"c:\\program files\\Tagwright\\");
+  const std::pair<Control, const wchar_t*> expected[] = {
+      {Control::Label1, L"Select language"},
+      {Control::Label2, L"Setup"},
+      {Control::Frame1, L"Stage 1 of 4"},
+      {Control::Frame4, L"Stage 4 of 4"},
+      {Control::Command3, L"Next"},
+      {Control::Command2, L"Back"},
+      {Control::Command1, L"Exit"},
+      {Control::Label4, L"Please, select directory to install"},
+      {Control::Frame5, L"Installation"},
+      {Control::Label6, L"Progress"},
+      {Control::Label7, L"Setup has been successfully completed!"},
+      {Control::Label3, L"Welcome to Tagwright instalation"},
+      {Control::Label5, L"Now we available to start instalation. Click Next to start."},
+      {Control::Check1, L"Create desktop icon"},
+      {Control::Frame6, L"OK"},  // not in the tables
+  };
+  for (const auto& [control, caption] : expected) EXPECT_EQ(ui.captions[control], caption);
+}
+
+TEST_F(WizardTest, StartUpRestoresTheLastInstallFolder) {
+  const std::wstring record = L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log";
+  files.PutFile(record, "D:\\Apps\\Tagwright\\\r\nsecond line\r\n");
+  wizard.Form_Load();
+  EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Apps\\Tagwright\\");
+  files.PutFile(record, "");
+  wizard.Form_Load();
+  EXPECT_EQ(ui.texts[Control::Text1], L"");
+}
+
+TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
+  wizard.Form_Load();
+  const auto english = ui.captions;
+  ui.list_index = 1;
+  wizard.Lang_Click();
+  EXPECT_EQ(ui.captions[Control::Frame3], L"Этап 3 из 4");
+  EXPECT_EQ(ui.captions[Control::Label2], L"Установка");
+  EXPECT_EQ(ui.captions[Control::Frame5], L"Установка");
+  EXPECT_EQ(ui.captions[Control::Check1], L"Создать иконку на рабочем столе");
+  EXPECT_EQ(ui.texts[Control::Description], DescriptionRussian());
+  wizard.Command1_Click();
+  EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
+  EXPECT_EQ(ui.messages.back().title, L"Exit");
+  EXPECT_EQ(ui.messages.back().buttons, 68);
+
+  ui.list_index = 0;
+  wizard.Lang_Click();
+  wizard.Lang_Click();  // picking the selected entry again changes nothing
+  EXPECT_EQ(ui.captions, english);
+  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
+}
+
+TEST_F(WizardTest, NextAndBackWalkThePages) {
+  wizard.Form_Load();
+  wizard.Command2_Click();  // Back on the first page
+  EXPECT_EQ(wizard.Stage(), 0);
+  for (int stage : {1, 2, 3}) {
+    wizard.Command3_Click();
+    EXPECT_EQ(wizard.Stage(), stage);
+    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
+  }
+  for (int stage : {2, 1, 0}) {
+    wizard.Command2_Click();
+    EXPECT_EQ(wizard.Stage(), stage);
+    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
+  }
+  // Exit answered No leaves page and stage alone at every stage.
+  ui.answer = kMsgBoxNo;
+  for (int stage : {0, 1, 2, 3}) {
+    NextTo(stage);
+    wizard.Command1_Click();
+    EXPECT_EQ(wizard.Stage(), stage);
+    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
+  }
+  EXPECT_EQ(ui.messages.size(), 4u);
+  EXPECT_EQ(runtime.ends, 0);
+}
+
+TEST_F(WizardTest, ClicksDuringTheRun) {
+  wizard.Form_Load();
+  NextTo(3);
+  int pumps_seen = 0;
+  ui.on_pump = [&] {
+    if (++pumps_seen != 3) return;
+    EXPECT_EQ(wizard.Stage(), 4);
+    wizard.Command3_Click();  // Next and Back do nothing while it runs
+    wizard.Command2_Click();
+    wizard.Command1_Click();  // Exit answered No: the run carries on
+    wizard.Form_QueryUnload();
+  };
+  wizard.Command3_Click();
+  EXPECT_EQ(ui.CaptionsOf(Control::Action).front(), L"Creating directories...");
+  EXPECT_EQ(ui.CaptionsOf(Control::Action).size(), 5u);  // the run went once
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(wizard.Stage(), 5);
+  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
+  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
+  EXPECT_EQ(ui.captions[Control::Label7], L"Setup has been successfully completed!");
+
+  wizard.Command2_Click();  // Back on the completion page does nothing
+  EXPECT_EQ(wizard.Stage(), 5);
+  wizard.Command1_Click();  // Exit asks here too
+  EXPECT_EQ(ui.messages.size(), 3u);
+  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);  // Finish
+}
+
+TEST_F(WizardTest, ExitYesDuringTheRunEndsAtOnceKeepingWhatWasWritten) {
+  wizard.Form_Load();
+  NextTo(3);
+  ui.answer = kMsgBoxYes;
+  ui.on_pump = [&] {
+    if (files.HasFile(L"c:\\program files\\Tagwright\\a.txt")) wizard.Command1_Click();
+  };
+  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);
+  EXPECT_EQ(wizard.Stage(), 4);
+  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\a.txt"), "A");
+  EXPECT_FALSE(files.HasFile(L"c:\\program files\\Tagwright\\Settings.dat"));
+}
+
+TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
+  wizard.Form_Load();
+  ui.list_index = 1;
+  wizard.Lang_Click();
+  ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
+  NextTo(5);
+  EXPECT_EQ(ui.captions[Control::Label7],
+            L"Установка не завершена: не удалось создать папку установки.");
+  EXPECT_EQ(NotCompletedText(0, false, 30, 2),
+            L"Setup did not complete: 2 of 30 files were not installed.");
+  EXPECT_EQ(NotCompletedText(0, false, 0, 0),
+            L"Setup did not complete: this setup holds no files to install.");
+}
+
+TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
+  wizard.Form_Load();
+  picker.answers = {L"C:\\Program Files", L"C:\\Tools", L"C:\\Tools", std::nullopt, L"D:\\"};
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Program Files\\Tagwright\\");
+  wizard.Command4_Click();
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");  // not nested
+  wizard.Command4_Click();  // cancelled: the field keeps its folder
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Tagwright\\");
+  EXPECT_THAT(picker.titles, ::testing::Each(L""));
+}
+
+TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
+  wizard.Form_Load();
+  EXPECT_THROW(wizard.Form_QueryUnload(), fakes::ProgramEnded);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace
+}  // namespace tgw

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/win32/handles.h"
+
+namespace tgw::testing {
+
+// A fresh folder below the user's temp folder, removed with its contents at destruction.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder, without a trailing backslash.
+  const std::wstring& path() const { return path_; }
+  // `name` inside the folder.
+  std::wstring operator/(std::wstring_view name) const;
+
+ private:
+  std::wstring path_;
+};
+
+// Files read and written with Win32 calls of their own, independent of the code under test.
+bool WriteRaw(const std::wstring& path, std::string_view bytes);
+// Nothing when the file cannot be opened.
+std::optional<std::string> ReadRaw(const std::wstring& path);
+
+// A program started by a test.
+struct StartedProgram {
+  win32::UniqueHandle process;  // empty when the program could not be started
+  DWORD id = 0;
+};
+
+// Starts a program with `arguments` (already quoted as needed). Its output is discarded.
+StartedProgram StartProgram(const std::wstring& program, const std::wstring& arguments = {});
+
+// Waits for a process to end: its exit code, or nothing when it did not end within
+// `timeout_ms` (it is then terminated).
+std::optional<std::uint32_t> WaitForExit(HANDLE process, std::uint32_t timeout_ms);
+
+// A program path from the environment: a Windows path as it is, a Unix path (as CTest passes
+// under Wine) translated to the Windows path Wine shows it under. Empty when unset.
+std::wstring ProgramPathFromEnvironment(const wchar_t* variable);
+
+}  // namespace tgw::testing

@@ -1,0 +1,236 @@
+#include "packer/packer.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <optional>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "engine/markers.h"
+#include "engine/payload.h"
+#include "packer/failure.h"
+#include "packer/files.h"
+#include "packer/manifest.h"
+#include "packer/marker_guard.h"
+
+namespace tgw::pack {
+
+namespace {
+
+constexpr std::string_view kTrailer = "\r\n";
+constexpr std::size_t kMostProblemsShown = 20;
+
+std::string HitMessage(const std::string& label, const MarkerHit& hit) {
+  const std::string what =
+      std::string(MarkerTitle(hit.marker)) + " at byte " + std::to_string(hit.offset);
+  if (!hit.crosses_end) return label + ": holds the " + what;
+  return label + ": its end runs into the marker written after it and reads as the " + what;
+}
+
+// The manifest lines whose names, joined in the name list, hold a marker.
+std::string NameListHitMessage(const std::string& manifest,
+                               const std::vector<ManifestEntry>& entries, const MarkerHit& hit) {
+  const std::uint64_t last_byte = hit.offset + hit.marker.size() - 1;
+  std::size_t first = entries.size() - 1;
+  std::size_t last = entries.size() - 1;
+  std::uint64_t begin = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::uint64_t end = begin + entries[i].name.size() + 1;  // with its separator
+    if (hit.offset >= begin && hit.offset < end) first = i;
+    if (last_byte >= begin && last_byte < end) last = i;
+    begin = end;
+  }
+  std::string names;
+  for (std::size_t i = first; i <= last; ++i) names += " '" + entries[i].name + "'";
+  return manifest + ":" + std::to_string(entries[first].line) + "-" +
+         std::to_string(entries[last].line) + ": the names" + names + " run together" +
+         (hit.crosses_end ? " with the file marker after the name list" : "") +
+         " into the container's " + std::string(MarkerTitle(hit.marker)) +
+         "; rename or reorder them";
+}
+
+// Copies a file into the output, refusing it when the guard finds a marker in it.
+std::uint64_t CopyGuarded(const std::string& path, const std::string& label, std::size_t chunk_size,
+                          std::u16string_view following, MarkerGuard& guard, TempOutput& out) {
+  std::uint64_t copied = 0;
+  guard.BeginData();
+  ForEachChunk(path, label, chunk_size, [&](std::string_view chunk) {
+    if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(label, *hit));
+    out.Write(chunk);
+    copied += chunk.size();
+  });
+  if (const auto hit = guard.EndData(following)) throw Failure(HitMessage(label, *hit));
+  return copied;
+}
+
+// The container of a setup, read with the setup's own reader.
+Payload ReadContainer(const std::string& setup, std::string_view whole) {
+  if (!HoldsMarker(whole, kStartMarker)) {
+    throw Failure(setup + ": holds no container (no start marker)");
+  }
+  return SplitContainer(whole);
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+// Where the content of `path` first differs from `packed`; empty when it does not.
+std::string CompareContent(const std::string& path, const std::string& label,
+                           std::string_view packed) {
+  std::size_t pos = 0;
+  std::optional<std::size_t> differs_at;
+  ForEachChunk(path, label, kDefaultChunkSize, [&](std::string_view chunk) {
+    if (!differs_at) {
+      const std::string_view part = packed.substr(std::min(pos, packed.size()), chunk.size());
+      const auto first = std::mismatch(chunk.begin(), chunk.end(), part.begin(), part.end()).first;
+      if (first != chunk.end()) differs_at = pos + static_cast<std::size_t>(first - chunk.begin());
+    }
+    pos += chunk.size();
+  });
+  if (pos != packed.size()) {
+    return "holds " + std::to_string(packed.size()) + " bytes, " + path + " " + std::to_string(pos);
+  }
+  if (differs_at) return "differs from " + path + " at byte " + std::to_string(*differs_at);
+  return {};
+}
+
+std::vector<std::string> Differences(const Payload& payload, std::string_view whole,
+                                     const std::string& root, const std::string& manifest,
+                                     const std::vector<ManifestEntry>& entries) {
+  std::vector<std::string> problems;
+  if (payload.pieces.size() < 2) {
+    problems.push_back("the container holds no file marker");
+    return problems;
+  }
+  const std::string start = MarkerBytes(kStartMarker);
+  const auto body = static_cast<std::size_t>(payload.pieces.front().data() - whole.data());
+  const std::string doubled = start + start;
+  if (body < doubled.size() || whole.substr(body - doubled.size(), doubled.size()) != doubled) {
+    problems.push_back("the container does not begin with the start marker twice");
+  }
+  const std::size_t count = payload.FileCount();
+  if (count != entries.size()) {
+    problems.push_back("holds " + std::to_string(count) + " files, the manifest lists " +
+                       std::to_string(entries.size()));
+  }
+  if (payload.names.size() != count + 1 || !payload.names.back().empty()) {
+    problems.push_back("the name list holds " + std::to_string(payload.names.size()) +
+                       " parts for " + std::to_string(count) + " files; it must end with '/'");
+  }
+  for (std::size_t k = 1; k <= std::max(count, entries.size()); ++k) {
+    const std::string file = "file " + std::to_string(k);
+    if (k > count) {
+      problems.push_back(file + " " + Quoted(entries[k - 1].name) + " is missing");
+      continue;
+    }
+    const std::string name = payload.HasName(k) ? Quoted(payload.Name(k)) : "(no name)";
+    if (k > entries.size()) {
+      problems.push_back(file + " " + name + " is not in the manifest");
+      continue;
+    }
+    const ManifestEntry& entry = entries[k - 1];
+    if (!payload.HasName(k) || payload.Name(k) != entry.name) {
+      problems.push_back(file + " is named " + name + ", the manifest's line " +
+                         std::to_string(entry.line) + " says " + Quoted(entry.name));
+    }
+    const std::string differs =
+        CompareContent(SourcePath(root, entry.name), Describe(manifest, entry), payload.Content(k));
+    if (!differs.empty()) problems.push_back(file + " " + Quoted(entry.name) + " " + differs);
+  }
+  if (payload.pieces.back() != kTrailer) {
+    problems.push_back("the container does not end with CR LF after the closing file marker");
+  }
+  return problems;
+}
+
+}  // namespace
+
+PackSummary Pack(const PackOptions& options) {
+  const std::vector<ManifestEntry> entries = ReadManifest(options.manifest);
+  const std::string image_label = "image " + options.image;
+  const FileStat image = StatRegularFile(options.image, image_label);
+  const std::optional<FileStat> old_output = StatIfExists(options.output);
+  if (old_output && !old_output->regular) {
+    throw Failure("output " + options.output + ": exists and is not a regular file");
+  }
+  if (old_output && old_output->SameFileAs(image)) {
+    throw Failure("output " + options.output + ": is the image itself");
+  }
+  // Check every file before writing anything.
+  std::vector<std::string> paths;
+  std::vector<std::string> labels;
+  for (const ManifestEntry& entry : entries) {
+    paths.push_back(SourcePath(options.root, entry.name));
+    labels.push_back(Describe(options.manifest, entry) + " (" + paths.back() + ")");
+    const FileStat source = StatRegularFile(paths.back(), labels.back());
+    if (old_output && old_output->SameFileAs(source)) {
+      throw Failure(labels.back() + ": is the output " + options.output);
+    }
+  }
+
+  TempOutput out(options.output, image.mode, options.chunk_size);
+  MarkerGuard guard;
+  CopyGuarded(options.image, image_label, options.chunk_size, kStartMarker, guard, out);
+  const std::string start = MarkerBytes(kStartMarker);
+  const std::string file_marker = MarkerBytes(kFileMarker);
+  out.Write(start);
+  out.Write(start);
+
+  std::string name_list;
+  for (const ManifestEntry& entry : entries) name_list += entry.name + kNameSeparator;
+  guard.BeginData();
+  auto hit = guard.Data(name_list);
+  if (!hit) hit = guard.EndData(kFileMarker);
+  if (hit) throw Failure(NameListHitMessage(options.manifest, entries, *hit));
+  out.Write(name_list);
+
+  PackSummary summary;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    out.Write(file_marker);
+    summary.content_bytes +=
+        CopyGuarded(paths[i], labels[i], options.chunk_size, kFileMarker, guard, out);
+  }
+  out.Write(file_marker);
+  out.Write(kTrailer);
+  summary.files = entries.size();
+  summary.output_bytes = out.written();
+  out.Commit();
+  return summary;
+}
+
+void ListSetup(const std::string& setup, std::ostream& out) {
+  const MappedFile file(setup);
+  const Payload payload = ReadContainer(setup, file.bytes());
+  std::uint64_t total = 0;
+  for (std::size_t k = 1; k <= payload.FileCount(); ++k) total += payload.Content(k).size();
+  const auto width = static_cast<int>(std::max<std::size_t>(7, std::to_string(total).size()));
+  for (std::size_t k = 1; k <= payload.FileCount(); ++k) {
+    out << std::setw(width) << payload.Content(k).size() << "  "
+        << (payload.HasName(k) ? payload.Name(k) : "(no name)") << '\n';
+  }
+  out << std::setw(width) << total << "  total in " << payload.FileCount() << " files\n";
+}
+
+bool VerifySetup(const std::string& setup, const std::string& root, const std::string& manifest,
+                 std::ostream& out) {
+  const std::vector<ManifestEntry> entries = ReadManifest(manifest);
+  const MappedFile file(setup);
+  const Payload payload = ReadContainer(setup, file.bytes());
+  const std::vector<std::string> problems =
+      Differences(payload, file.bytes(), root, manifest, entries);
+  if (problems.empty()) {
+    out << "OK: " << setup << " holds the " << entries.size() << " files of " << manifest
+        << " in order\n";
+    return true;
+  }
+  out << "DIFFERS: " << setup << " does not match " << manifest << ":\n";
+  for (std::size_t i = 0; i < std::min(problems.size(), kMostProblemsShown); ++i) {
+    out << "  " << problems[i] << '\n';
+  }
+  if (problems.size() > kMostProblemsShown) {
+    out << "  and " << problems.size() - kMostProblemsShown << " more\n";
+  }
+  return false;
+}
+
+}  // namespace tgw::pack

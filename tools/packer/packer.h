@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+// Builds, lists and checks setup executables: a program image followed by the container
+// of the files to install. See engine/payload.h for how the setup reads it back.
+namespace tgw::pack {
+
+inline constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
+
+struct PackOptions {
+  std::string image;     // the setup program
+  std::string root;      // the folder holding the files to pack
+  std::string manifest;  // their names, in installation order
+  std::string output;
+  std::size_t chunk_size = kDefaultChunkSize;  // bytes read and written at once
+};
+
+struct PackSummary {
+  std::size_t files = 0;
+  std::uint64_t content_bytes = 0;
+  std::uint64_t output_bytes = 0;
+};
+
+// Writes the output, or throws Failure and leaves the output path untouched.
+PackSummary Pack(const PackOptions& options);
+
+// Prints each packed file's size and name, then a total line.
+void ListSetup(const std::string& setup, std::ostream& out);
+
+// Reads `setup` back with the setup's own reader and compares it with the manifest's
+// files below `root`. Prints OK or each difference; true when nothing differs.
+bool VerifySetup(const std::string& setup, const std::string& root, const std::string& manifest,
+                 std::ostream& out);
+
+}  // namespace tgw::pack
