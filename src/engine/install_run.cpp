@@ -1,12 +1,12 @@
 #include "engine/install_run.h"
 
-#include <array>
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/decimal.h"
 #include "engine/install_records.h"
 #include "engine/pause.h"
 #include "engine/payload.h"
@@ -36,13 +36,10 @@ std::wstring Widen(std::string_view bytes) {
   return wide;
 }
 
-// The bar's value as the progress label shows it: its shortest decimal form and "%".
+// The bar's value as the progress label shows it, "53%". Every value the run sets
+// is a whole number from 0 to 100, so its shortest decimal form is its digits.
 std::wstring PercentText(float value) {
-  std::array<char, 32> digits{};
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  std::wstring text = Widen({digits.data(), static_cast<std::size_t>(end - digits.data())});
-  text += L'%';
-  return text;
+  return Decimal(static_cast<std::size_t>(std::lround(std::clamp(value, 0.0F, 100.0F)))) + L"%";
 }
 
 void SetProgress(Toolkit& ui, float value) {

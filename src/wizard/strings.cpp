@@ -1,5 +1,6 @@
 #include "wizard/strings.h"
 
+#include "engine/decimal.h"
 #include "engine/product.h"
 
 namespace tgw {
@@ -55,9 +56,9 @@ std::wstring NotCompletedText(int language, bool folder_missing, std::size_t fil
     text +=
         english ? L"this setup holds no files to install." : L"в программе установки нет файлов.";
   } else {
-    text += std::to_wstring(files_failed);
+    text += Decimal(files_failed);
     text += english ? L" of " : L" из ";
-    text += std::to_wstring(file_count);
+    text += Decimal(file_count);
     text += english ? L" files were not installed." : L" файлов не установлено.";
   }
   return text;

@@ -1,5 +1,6 @@
 #include "wizard/wizard.h"
 
+#include "engine/decimal.h"
 #include "engine/install_records.h"
 #include "platform/folder_picker.h"
 #include "platform/runtime.h"
@@ -44,8 +45,8 @@ void Wizard::SetLanguage() {
   ui.SetCaption(Control::Label1, line[kSelectLanguage]);
   ui.SetCaption(Control::Label2, line[kSetup]);
   for (int page = 1; page <= 4; ++page) {
-    ui.SetCaption(kPages[page - 1],
-                  line[kStage] + L" " + std::to_wstring(page) + L" " + line[kOf] + L" 4");
+    ui.SetCaption(kPages[page - 1], line[kStage] + L" " + Decimal(static_cast<std::size_t>(page)) +
+                                        L" " + line[kOf] + L" 4");
   }
   ui.SetCaption(Control::Command3, line[kNext]);
   ui.SetCaption(Control::Command2, line[kBack]);

@@ -70,6 +70,26 @@ struct CoTaskMemTraits {
   static void Close(Pointer memory) noexcept { ::CoTaskMemFree(memory); }
 };
 
+// GDI objects: fonts, brushes, pens, bitmaps (HFONT, HBRUSH, ...), deleted with DeleteObject.
+template <typename Handle>
+struct GdiObjectTraits {
+  using Pointer = Handle;
+  static Pointer Invalid() noexcept { return nullptr; }
+  static void Close(Pointer object) noexcept { ::DeleteObject(object); }
+};
+
+struct MemoryDcTraits {
+  using Pointer = HDC;
+  static Pointer Invalid() noexcept { return nullptr; }
+  static void Close(Pointer dc) noexcept { ::DeleteDC(dc); }
+};
+
+struct IconTraits {
+  using Pointer = HICON;
+  static Pointer Invalid() noexcept { return nullptr; }
+  static void Close(Pointer icon) noexcept { ::DestroyIcon(icon); }
+};
+
 }  // namespace detail
 
 // A handle from CreateFileW (invalid: INVALID_HANDLE_VALUE), closed with CloseHandle.
@@ -81,6 +101,21 @@ using UniqueHandle = UniqueResource<detail::HandleTraits>;
 // freed with CoTaskMemFree.
 template <typename T>
 using UniqueCoTaskMem = UniqueResource<detail::CoTaskMemTraits<T>>;
+
+// A GDI object the program made (CreateFontW, CreateSolidBrush, CreatePen, CreateCompatibleBitmap,
+// LoadImageW of a bitmap without LR_SHARED), deleted with DeleteObject. Not for stock objects.
+template <typename Handle>
+using UniqueGdiObject = UniqueResource<detail::GdiObjectTraits<Handle>>;
+using UniqueFont = UniqueGdiObject<HFONT>;
+using UniqueBrush = UniqueGdiObject<HBRUSH>;
+using UniquePen = UniqueGdiObject<HPEN>;
+using UniqueBitmap = UniqueGdiObject<HBITMAP>;
+// A device context from CreateCompatibleDC, deleted with DeleteDC (not one from GetDC or
+// BeginPaint).
+using UniqueMemoryDc = UniqueResource<detail::MemoryDcTraits>;
+// An icon the program owns (LoadIconWithScaleDown, LoadImageW without LR_SHARED), destroyed with
+// DestroyIcon.
+using UniqueIcon = UniqueResource<detail::IconTraits>;
 
 // Holds one reference to a COM object.
 template <typename T>

@@ -1,44 +1,96 @@
-// The setup program's image: for now one plain window; the wizard pages come later.
+// The setup program: the wizard over its window and the Win32 platform.
 
+#include <objbase.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include "engine/install_run.h"
+#include "platform/win32/dpi_win.h"
+#include "platform/win32/file_system_win.h"
+#include "platform/win32/folder_picker_win.h"
+#include "platform/win32/runtime_win.h"
+#include "platform/win32/shell_win.h"
+#include "platform/win32/toolkit_win.h"
+#include "platform/win32/window_win.h"
+#include "wizard/wizard.h"
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"TagwrightSetupWindow";
-constexpr wchar_t kTitle[] = L"Setup of Tagwright 2";
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
+// COM, apartment threaded, for the program's life: the shell's shortcut objects and folder
+// picker need it. Without it they fail, and the wizard carries on as when they do.
+class ComApartment {
+ public:
+  ComApartment() noexcept
+      : initialised_(
+            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
   }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialised_;
+};
+
+// The window's events, to the wizard's handlers.
+class WizardEvents final : public tgw::win32::WindowEvents {
+ public:
+  explicit WizardEvents(tgw::Wizard& wizard) noexcept : wizard_(wizard) {}
+
+  void Clicked(tgw::Control button) override {
+    switch (button) {
+      case tgw::Control::Command1:
+        wizard_.Command1_Click();
+        break;
+      case tgw::Control::Command2:
+        wizard_.Command2_Click();
+        break;
+      case tgw::Control::Command3:
+        wizard_.Command3_Click();
+        break;
+      case tgw::Control::Command4:
+        wizard_.Command4_Click();
+        break;
+      default:
+        break;
+    }
+  }
+  void ListChanged(tgw::Control list) override {
+    if (list == tgw::Control::Lang) wizard_.Lang_Click();
+  }
+  void CloseRequested() override { wizard_.Form_QueryUnload(); }
+
+ private:
+  tgw::Wizard& wizard_;
+};
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/, int show) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  window_class.lpszClassName = kWindowClass;
-  if (RegisterClassExW(&window_class) == 0) return 1;
+  // The manifest makes the program per-monitor DPI aware; this is for when it was not read.
+  tgw::win32::EnableDpiAwareness();
+  const ComApartment com;
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
 
-  HWND window = CreateWindowExW(0, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 480, 360, nullptr, nullptr, instance, nullptr);
-  if (window == nullptr) return 1;
-  ShowWindow(window, show);
-  UpdateWindow(window);
+  tgw::win32::WizardWindow window(instance);
+  if (!window.Create()) return 1;
 
-  MSG message{};
-  BOOL got = FALSE;
-  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return got == 0 ? static_cast<int>(message.wParam) : 1;
+  tgw::win32::Win32Toolkit toolkit(window);
+  tgw::Win32Runtime runtime;
+  tgw::Win32FileSystem files;
+  tgw::win32::Win32Shell shell;
+  tgw::win32::Win32FolderPicker picker(window.handle());
+  tgw::Wizard wizard(tgw::Platform{toolkit, runtime, files, shell}, picker);
+  WizardEvents events(wizard);
+  window.SetEvents(&events);
+
+  // The window's first look is the one Form_Load gives it.
+  wizard.Form_Load();
+  window.Show(show, tgw::Control::Command1);
+  return window.RunMessageLoop();
 }

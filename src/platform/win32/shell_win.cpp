@@ -1,0 +1,237 @@
+#include "platform/win32/shell_win.h"
+
+// objbase.h before shlobj.h: the shell headers need the COM declarations.
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <array>
+#include <climits>
+#include <utility>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/text_win.h"
+
+namespace tgw::win32 {
+namespace {
+
+constexpr wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
+
+// Whether `text` is `lower` (written in lower case) in any case of the ASCII letters.
+bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (AsciiLower(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+bool StartsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
+  return text.size() >= lower.size() && EqualsIgnoringCase(text.substr(0, lower.size()), lower);
+}
+
+std::wstring_view Trimmed(std::wstring_view text) {
+  constexpr std::wstring_view kBlanks = L" \t";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::wstring_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// A whole number of decimal digits; nothing for other text or one too long for `limit`.
+std::optional<long long> ParseDigits(std::wstring_view digits, long long limit) {
+  if (digits.empty()) return std::nullopt;
+  long long value = 0;
+  for (const wchar_t c : digits) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    value = value * 10 + (c - L'0');
+    if (value > limit) return std::nullopt;
+  }
+  return value;
+}
+
+// `text` for a Win32 call; nothing when it holds a null character.
+std::optional<std::wstring> ApiText(std::wstring_view text) {
+  std::wstring terminated = ZeroTerminated(text);
+  if (terminated.empty() && !text.empty()) return std::nullopt;
+  return terminated;
+}
+
+// The virtual key of a hot key's key part: a letter, a digit or F1 to F24; 0 for other text.
+BYTE HotKeyKey(std::wstring_view key) {
+  if (key.size() == 1) {
+    const wchar_t c = AsciiLower(key[0]);
+    if (c >= L'a' && c <= L'z') return static_cast<BYTE>('A' + (c - L'a'));
+    if (c >= L'0' && c <= L'9') return static_cast<BYTE>(c);
+    return 0;
+  }
+  if (AsciiLower(key[0]) != L'f' || key[1] == L'0') return 0;
+  const auto number = ParseDigits(key.substr(1), 24);
+  if (!number || *number < 1) return 0;
+  return static_cast<BYTE>(VK_F1 + (*number - 1));
+}
+
+// The HOTKEYF_ flag of a modifier's name; 0 for other text.
+BYTE HotKeyModifier(std::wstring_view name) {
+  if (EqualsIgnoringCase(name, L"ctrl") || EqualsIgnoringCase(name, L"control")) {
+    return HOTKEYF_CONTROL;
+  }
+  if (EqualsIgnoringCase(name, L"alt")) return HOTKEYF_ALT;
+  if (EqualsIgnoringCase(name, L"shift")) return HOTKEYF_SHIFT;
+  return 0;
+}
+
+// The system folder ("C:\Windows\system32"); empty on failure.
+std::wstring SystemFolder() {
+  std::wstring folder(MAX_PATH, L'\0');
+  UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+  if (length >= folder.size()) {  // too small: the size needed, with the null
+    folder.resize(length);
+    length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length >= folder.size()) return {};
+  }
+  folder.resize(length);
+  return folder;
+}
+
+class Win32ShellLink final : public ShellLink {
+ public:
+  Win32ShellLink(std::wstring path, ComPtr<IShellLinkW> link)
+      : path_(std::move(path)), link_(std::move(link)) {}
+
+  bool SetWindowStyle(std::int16_t style) override {
+    switch (style) {
+      case SW_SHOWNORMAL:
+      case SW_SHOWMAXIMIZED:
+      case SW_SHOWMINNOACTIVE:
+        return SUCCEEDED(link_->SetShowCmd(style));
+      default:
+        return false;
+    }
+  }
+
+  bool SetHotKey(std::wstring_view hot_key) override {
+    const auto value = ParseHotKey(hot_key);
+    return value && SUCCEEDED(link_->SetHotkey(*value));
+  }
+
+  bool SetTargetPath(std::wstring_view target) override {
+    const auto text = ApiText(target);
+    if (!text) return false;
+    if (!IsWebAddress(*text)) {
+      if (FAILED(link_->SetPath(text->c_str()))) return false;
+      // A new link has no arguments (the file then holds no arguments string); those of an
+      // earlier web address are cleared.
+      return !has_arguments_ || SetArguments(L"");
+    }
+    const std::wstring system = SystemFolder();
+    if (system.empty()) return false;
+    const std::wstring rundll32 = system + L"\\rundll32.exe";
+    return SUCCEEDED(link_->SetPath(rundll32.c_str())) &&
+           SetArguments(L"url.dll,FileProtocolHandler " + *text);
+  }
+
+  bool SetIconLocation(std::wstring_view location) override {
+    const auto text = ApiText(location);
+    if (!text) return false;
+    const auto icon = SplitIconLocation(*text);
+    return icon && SUCCEEDED(link_->SetIconLocation(icon->file.c_str(), icon->index));
+  }
+
+  bool SetDescription(std::wstring_view description) override {
+    const auto text = ApiText(description);
+    return text && SUCCEEDED(link_->SetDescription(text->c_str()));
+  }
+
+  bool SetWorkingDirectory(std::wstring_view folder) override {
+    const auto text = ApiText(folder);
+    return text && SUCCEEDED(link_->SetWorkingDirectory(text->c_str()));
+  }
+
+  bool Save() override {
+    ComPtr<IPersistFile> file;
+    if (FAILED(link_->QueryInterface(IID_PPV_ARGS(file.put())))) return false;
+    return SUCCEEDED(file->Save(path_.c_str(), TRUE));
+  }
+
+ private:
+  bool SetArguments(const std::wstring& arguments) {
+    has_arguments_ = SUCCEEDED(link_->SetArguments(arguments.c_str()));
+    return has_arguments_;
+  }
+
+  std::wstring path_;  // null-free: it was checked when the shortcut was made
+  ComPtr<IShellLinkW> link_;
+  bool has_arguments_ = false;  // arguments were set (for a web address)
+};
+
+}  // namespace
+
+std::optional<std::wstring> Win32Shell::SpecialFolder(std::wstring_view name) {
+  static constexpr std::array<std::pair<std::wstring_view, const KNOWNFOLDERID*>, 4> kFolders{{
+      {L"desktop", &FOLDERID_Desktop},
+      {L"programs", &FOLDERID_Programs},
+      {L"startmenu", &FOLDERID_StartMenu},
+      {L"startup", &FOLDERID_Startup},
+  }};
+  for (const auto& [folder_name, id] : kFolders) {
+    if (!EqualsIgnoringCase(name, folder_name)) continue;
+    UniqueCoTaskMem<wchar_t> path;
+    if (FAILED(SHGetKnownFolderPath(*id, KF_FLAG_DEFAULT, nullptr, path.put())) || !path) {
+      return std::nullopt;
+    }
+    std::wstring folder(path.get());
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty()) return std::nullopt;
+    return folder;
+  }
+  return std::nullopt;
+}
+
+std::unique_ptr<ShellLink> Win32Shell::CreateShortcut(std::wstring_view path) {
+  std::wstring file = ZeroTerminated(path);
+  if (file.empty()) return nullptr;
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(link.put())))) {
+    return nullptr;
+  }
+  return std::make_unique<Win32ShellLink>(std::move(file), std::move(link));
+}
+
+std::optional<std::uint16_t> ParseHotKey(std::wstring_view text) {
+  if (text.empty()) return std::uint16_t{0};
+  BYTE modifiers = 0;
+  for (;;) {
+    const std::size_t plus = text.find(L'+');
+    const std::wstring_view part = Trimmed(text.substr(0, plus));
+    if (part.empty()) return std::nullopt;
+    if (plus == std::wstring_view::npos) {
+      const BYTE key = HotKeyKey(part);
+      if (key == 0) return std::nullopt;
+      return static_cast<std::uint16_t>(MAKEWORD(key, modifiers));
+    }
+    const BYTE modifier = HotKeyModifier(part);
+    if (modifier == 0 || (modifiers & modifier) != 0) return std::nullopt;
+    modifiers |= modifier;
+    text.remove_prefix(plus + 1);
+  }
+}
+
+std::optional<IconLocation> SplitIconLocation(std::wstring_view location) {
+  const std::size_t comma = location.rfind(L',');
+  if (comma == std::wstring_view::npos) return IconLocation{std::wstring(location), 0};
+  std::wstring_view number = location.substr(comma + 1);
+  const bool negative = !number.empty() && number.front() == L'-';
+  if (negative) number.remove_prefix(1);
+  // INT_MIN's magnitude is one more than INT_MAX.
+  const auto magnitude = ParseDigits(number, negative ? -static_cast<long long>(INT_MIN) : INT_MAX);
+  if (!magnitude) return std::nullopt;
+  return IconLocation{std::wstring(location.substr(0, comma)),
+                      static_cast<int>(negative ? -*magnitude : *magnitude)};
+}
+
+bool IsWebAddress(std::wstring_view target) {
+  return StartsIgnoringCase(target, L"http://") || StartsIgnoringCase(target, L"https://");
+}
+
+}  // namespace tgw::win32

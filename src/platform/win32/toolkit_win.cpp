@@ -1,0 +1,97 @@
+#include "platform/win32/toolkit_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "platform/win32/controls_win.h"
+
+namespace tgw::win32 {
+
+void Win32Toolkit::SetTextOf(Control control, std::wstring_view text) {
+  const HWND handle = window_.Item(control);
+  if (handle == nullptr) return;
+  const std::wstring terminated(text);
+  SetWindowTextW(handle, terminated.c_str());
+  // Repainted at the next pump. A see-through label paints what lies behind it first, so no
+  // trace of a longer old text stays.
+  InvalidateRect(handle, nullptr, FALSE);
+}
+
+void Win32Toolkit::SetCaption(Control control, std::wstring_view caption) {
+  SetTextOf(control, caption);
+}
+
+std::wstring Win32Toolkit::GetText(Control control) {
+  const HWND handle = window_.Item(control);
+  return handle != nullptr ? WindowText(handle) : std::wstring();
+}
+
+void Win32Toolkit::SetText(Control control, std::wstring_view text) { SetTextOf(control, text); }
+
+void Win32Toolkit::SetVisible(Control control, bool visible) {
+  window_.SetVisible(control, visible);
+}
+
+std::int16_t Win32Toolkit::GetListIndex(Control control) {
+  const HWND handle = window_.Item(control);
+  if (handle == nullptr) return -1;
+  const LRESULT index = SendMessageW(handle, CB_GETCURSEL, 0, 0);
+  return index < 0 || index > INT16_MAX ? std::int16_t{-1} : static_cast<std::int16_t>(index);
+}
+
+void Win32Toolkit::SetListIndex(Control control, std::int16_t index) {
+  if (const HWND handle = window_.Item(control)) {
+    SendMessageW(handle, CB_SETCURSEL, static_cast<WPARAM>(index), 0);  // -1: none
+  }
+}
+
+int Win32Toolkit::GetCheckValue(Control control) {
+  const HWND handle = window_.Item(control);
+  return handle != nullptr ? static_cast<int>(SendMessageW(handle, BM_GETCHECK, 0, 0)) : 0;
+}
+
+void Win32Toolkit::SetBarValue(Control control, float value) {
+  bar_values_[control] = value;
+  if (const HWND handle = window_.Item(control)) {
+    const double shown =
+        std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), 0.0, 100.0);
+    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(std::lround(shown)), 0);
+  }
+}
+
+float Win32Toolkit::GetBarValue(Control control) {
+  const auto found = bar_values_.find(control);
+  return found != bar_values_.end() ? found->second : 0.0F;
+}
+
+int Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) {
+  const std::wstring text(prompt);
+  const std::wstring caption(title);
+  return MessageBoxW(window_.handle(), text.c_str(), caption.c_str(), static_cast<UINT>(buttons));
+}
+
+void Win32Toolkit::PumpEvents() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // For the message loop, once the handler that pumps has returned.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    window_.Dispatch(message);
+  }
+}
+
+void Win32Toolkit::WaitEvents(double seconds) {
+  PumpEvents();
+  // Whole milliseconds, rounded up so that a wait is never cut short; at most a day.
+  constexpr double kLongestMs = 86'400'000.0;
+  const double ms = seconds > 0.0 ? std::min(std::ceil(seconds * 1000.0), kLongestMs) : 0.0;
+  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  PumpEvents();
+}
+
+}  // namespace tgw::win32

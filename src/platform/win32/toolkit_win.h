@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+
+#include "platform/toolkit.h"
+#include "platform/win32/window_win.h"
+
+namespace tgw::win32 {
+
+// The toolkit over the wizard's window. Captions and texts are window texts; what changes shows
+// when messages are next pumped (PumpEvents, WaitEvents or the message loop), which is also where
+// the window's handlers run again.
+class Win32Toolkit final : public Toolkit {
+ public:
+  explicit Win32Toolkit(WizardWindow& window) noexcept : window_(window) {}
+
+  void SetCaption(Control control, std::wstring_view caption) override;
+  std::wstring GetText(Control control) override;
+  void SetText(Control control, std::wstring_view text) override;
+  void SetVisible(Control control, bool visible) override;
+  // CB_GETCURSEL / CB_SETCURSEL; setting sends no CBN_SELCHANGE, so no handler runs.
+  std::int16_t GetListIndex(Control control) override;
+  void SetListIndex(Control control, std::int16_t index) override;
+  int GetCheckValue(Control control) override;
+  // The bar shows the value rounded to a whole percent; Get returns the value as set.
+  void SetBarValue(Control control, float value) override;
+  float GetBarValue(Control control) override;
+  // MessageBoxW over the window: the answer is the button's ID (IDYES 6, IDNO 7).
+  int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) override;
+  void PumpEvents() override;
+  void WaitEvents(double seconds) override;
+
+ private:
+  void SetTextOf(Control control, std::wstring_view text);
+
+  WizardWindow& window_;
+  std::map<Control, float> bar_values_;
+};
+
+}  // namespace tgw::win32

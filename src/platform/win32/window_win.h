@@ -1,0 +1,122 @@
+#pragma once
+
+// The wizard's window, made from the layout data: the main window, the page frames and every
+// control on them, laid out for the DPI of the monitor the window is on.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/control.h"
+#include "platform/win32/handles.h"
+#include "wizard/layout.h"
+
+namespace tgw::win32 {
+
+// What the user does with the window. Called on the window's thread, also from inside a handler
+// that pumps messages (re-entrantly).
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  // A push button (Command1 ... Command4) was clicked: mouse, Space, Enter or BM_CLICK.
+  virtual void Clicked(Control button) = 0;
+  // The user chose another entry of a list (CBN_SELCHANGE); not for SetListIndex.
+  virtual void ListChanged(Control list) = 0;
+  // The user closes the window through its frame (close box, Alt+F4, system menu). The window
+  // stays; ending the program is up to the handler.
+  virtual void CloseRequested() = 0;
+};
+
+// The main window and its controls. Every control window has its Control value as its ID: the
+// frames and the controls on the form are children of the main window, the controls of a page
+// are children of its frame (EnumChildWindows on the main window finds them all). Image1 and
+// Line1 are no windows: the main window paints them.
+class WizardWindow {
+ public:
+  // `instance` holds the resources (the icon and the picture); without them the window has no
+  // icon and no picture.
+  explicit WizardWindow(HINSTANCE instance) noexcept;
+  ~WizardWindow();
+  WizardWindow(const WizardWindow&) = delete;
+  WizardWindow& operator=(const WizardWindow&) = delete;
+
+  // Makes the window and its controls, hidden. False when the window could not be made.
+  bool Create() noexcept;
+  // Without events, closing through the frame destroys the window.
+  void SetEvents(WindowEvents* events) noexcept { events_ = events; }
+
+  HWND handle() const noexcept { return window_; }
+  // The window of a control: the main window for Form1; null for the painted Image1 and Line1.
+  HWND Item(Control control) const noexcept;
+  // The DPI the window is laid out for.
+  UINT dpi() const noexcept { return dpi_; }
+
+  // Shows the window and gives `focus` the keyboard focus.
+  void Show(int show_command, Control focus) noexcept;
+  // Shows or hides a control (a frame with all on it). When that hides the focus, it moves to
+  // the next control that can take it.
+  void SetVisible(Control control, bool visible) noexcept;
+  // One message through the dialog manager (Tab, Shift+Tab, Space, Enter) or, when it is not
+  // for that, translated and dispatched.
+  void Dispatch(MSG& message) noexcept;
+  // Dispatches messages until WM_QUIT; returns its exit code.
+  int RunMessageLoop() noexcept;
+
+ private:
+  struct ControlWindow {
+    const layout::ControlLayout* layout;
+    HWND handle;
+  };
+  struct FontEntry {
+    const layout::Font* font;
+    UniqueFont handle;
+  };
+  struct BrushEntry {
+    COLORREF colour;
+    UniqueBrush handle;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
+                                     LPARAM lparam) noexcept;
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+
+  bool CreateControl(const layout::ControlLayout& control) noexcept;
+  // Sizes, positions, fonts, picture and icons for `dpi`; the window keeps its place, or takes
+  // `suggested` (WM_DPICHANGED).
+  void ApplyDpi(UINT dpi, const RECT* suggested) noexcept;
+  std::vector<FontEntry> MakeFonts(UINT dpi) const;
+  // What a drop-down list's window adds below its field for the list when dropped.
+  int DroppedListHeight(HWND combo) const noexcept;
+  // Makes a drop-down list's selection field `height` high.
+  void FitSelectionField(HWND combo, int height) noexcept;
+  void ScalePicture() noexcept;
+  void LoadIcons() noexcept;
+
+  const ControlWindow* Find(Control control) const noexcept;
+  const ControlWindow* Find(HWND handle) const noexcept;
+  HFONT FontFor(const layout::Font* font) const noexcept;
+  HBRUSH BrushFor(layout::Rgb colour) noexcept;
+
+  void Paint(HDC dc) noexcept;
+  LRESULT ControlColour(UINT message, HDC dc, HWND control) noexcept;
+  LRESULT DrawItem(const DRAWITEMSTRUCT& item) noexcept;
+  void Command(WPARAM wparam, LPARAM lparam) noexcept;
+  void MoveFocus(HWND to) noexcept;
+  HWND FocusToRestore() const noexcept;
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  WindowEvents* events_ = nullptr;
+  UINT dpi_ = 0;
+  std::vector<ControlWindow> items_;  // in the order made: by parent, then by tab order
+  std::vector<FontEntry> fonts_;
+  std::vector<BrushEntry> brushes_;
+  UniqueBitmap picture_;         // as loaded
+  UniqueBitmap scaled_picture_;  // at the size for dpi_
+  SIZE scaled_size_{};
+  UniqueIcon big_icon_, small_icon_;
+  HWND last_focus_ = nullptr;   // the control to give the focus back to on activation
+  bool quiet_destroy_ = false;  // destroyed by the destructor: no WM_QUIT
+};
+
+}  // namespace tgw::win32

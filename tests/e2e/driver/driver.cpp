@@ -1,0 +1,505 @@
+#include "driver.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <array>
+#include <cwchar>
+#include <cwctype>
+
+#include "screenshot.h"
+#include "test_support.h"
+#include "text_hook.h"
+
+namespace tgw::e2e {
+
+namespace {
+
+constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
+                              Control::Frame4, Control::Frame5, Control::Frame6};
+constexpr wchar_t kWindowTitle[] = L"Setup of Tagwright 2";
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr wchar_t kHookDll[] = L"e2e_text_hook.dll";
+
+std::string Utf8(std::wstring_view text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring ErrorText(DWORD error) { return L" (error " + std::to_wstring(error) + L")"; }
+
+std::wstring PageList(const std::vector<Control>& pages) {
+  std::wstring list;
+  for (const Control page : pages) {
+    if (!list.empty()) list += L", ";
+    list += L"Frame" + std::to_wstring(static_cast<int>(page) - 1100);
+  }
+  return list.empty() ? L"none" : list;
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](wchar_t x, wchar_t y) { return std::towupper(x) == std::towupper(y); });
+}
+
+// This process's environment with `changes` (name, value) set in it.
+std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
+  std::wstring block;
+  wchar_t* const current = GetEnvironmentStringsW();
+  for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1) {
+    const std::wstring_view text(entry);
+    // Names of the drives' current folders ("=C:=C:\...") begin with "=".
+    const std::wstring_view name = text.substr(0, text.find(L'=', 1));
+    const bool replaced = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+      return SameName(change.first, name);
+    });
+    if (!replaced) block.append(text).push_back(L'\0');
+  }
+  FreeEnvironmentStringsW(current);
+  for (const auto& [name, value] : changes) block.append(name + L"=" + value).push_back(L'\0');
+  block.push_back(L'\0');
+  return block;
+}
+
+std::wstring OwnFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length);
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+// The text hook's DLL, loaded once into this process.
+HMODULE HookModule() {
+  static const HMODULE module = LoadLibraryW((OwnFolder() + L"\\" + kHookDll).c_str());
+  return module;
+}
+
+struct WindowSearch {
+  DWORD process_id;
+  std::wstring_view class_name;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM search_address) {
+  auto* const search = reinterpret_cast<WindowSearch*>(search_address);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process_id && IsWindowVisible(window) &&
+      (search->class_name.empty() || ClassName(window) == search->class_name)) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+struct DescendantSearch {
+  const std::function<bool(HWND)>& matches;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND window, LPARAM search_address) {
+  auto* const search = reinterpret_cast<DescendantSearch*>(search_address);
+  if (!search->matches(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The first window below `parent` (at any depth) that `matches`; null when none.
+HWND FindDescendantWhere(HWND parent, const std::function<bool(HWND)>& matches) {
+  DescendantSearch search{matches, nullptr};
+  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindDescendantOfClass(HWND parent, std::wstring_view class_name) {
+  return FindDescendantWhere(parent, [&](HWND window) { return ClassName(window) == class_name; });
+}
+
+BOOL CALLBACK CollectButton(HWND window, LPARAM buttons_address) {
+  auto* const buttons = reinterpret_cast<std::vector<int>*>(buttons_address);
+  const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+  if (ClassName(window) == L"Button" && IsWindowVisible(window) &&
+      (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+    buttons->push_back(GetDlgCtrlID(window));
+  }
+  return TRUE;
+}
+
+// Memory in another process, for messages whose pointers the system does not carry across.
+class RemoteMemory {
+ public:
+  RemoteMemory(HANDLE process, std::size_t size)
+      : process_(process),
+        address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+    if (address_ == nullptr) {
+      throw DriverError(L"cannot reserve memory in the setup" + ErrorText(GetLastError()));
+    }
+  }
+  ~RemoteMemory() { VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  void* address() const { return address_; }
+  void Write(std::size_t offset, const void* bytes, std::size_t size) const {
+    if (!WriteProcessMemory(process_, static_cast<char*>(address_) + offset, bytes, size,
+                            nullptr)) {
+      throw DriverError(L"cannot write into the setup's memory" + ErrorText(GetLastError()));
+    }
+  }
+  void Read(std::size_t offset, void* bytes, std::size_t size) const {
+    if (!ReadProcessMemory(process_, static_cast<char*>(address_) + offset, bytes, size, nullptr)) {
+      throw DriverError(L"cannot read the setup's memory" + ErrorText(GetLastError()));
+    }
+  }
+
+ private:
+  HANDLE process_;
+  void* address_;
+};
+
+}  // namespace
+
+DriverError::DriverError(const std::wstring& message) : std::runtime_error(Utf8(message)) {}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(poll_ms);
+  }
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD timeout_ms) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, timeout_ms, &result) == 0) {
+    throw DriverError(L"message " + std::to_wstring(message) + L" to window " +
+                      std::to_wstring(reinterpret_cast<std::uintptr_t>(window)) +
+                      L" was not answered" + ErrorText(GetLastError()));
+  }
+  return static_cast<LRESULT>(result);
+}
+
+void Post(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!PostMessageW(window, message, wparam, lparam)) {
+    throw DriverError(L"cannot post message " + std::to_wstring(message) +
+                      ErrorText(GetLastError()));
+  }
+}
+
+std::wstring WindowText(HWND window) {
+  const auto length = static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring text(length + 1, L'\0');
+  const auto copied = static_cast<std::size_t>(
+      Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+  text.resize(std::min(copied, length));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  std::array<wchar_t, 256> name{};
+  const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+  return std::wstring(name.data(), static_cast<std::size_t>(std::max(length, 0)));
+}
+
+HWND FindDescendant(HWND parent, int id) {
+  return FindDescendantWhere(parent, [id](HWND window) { return GetDlgCtrlID(window) == id; });
+}
+
+std::vector<HWND> TopLevelWindows(DWORD process_id, std::wstring_view class_name) {
+  WindowSearch search{process_id, class_name, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Dialog::Item(int id) const {
+  const HWND item = GetDlgItem(window_, id);
+  if (item == nullptr) {
+    throw DriverError(L"the dialog \"" + Title() + L"\" has no item " + std::to_wstring(id));
+  }
+  return item;
+}
+
+bool Dialog::IsDefaultButton(int id) const {
+  return (GetWindowLongPtrW(Item(id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+std::vector<int> Dialog::Buttons() const {
+  std::vector<int> buttons;
+  EnumChildWindows(window_, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+  return buttons;
+}
+
+void Dialog::Press(int id) const { Post(Item(id), BM_CLICK); }
+
+void Dialog::WaitClosed(DWORD timeout_ms) const {
+  if (!WaitUntil([&] { return !IsOpen(); }, timeout_ms)) {
+    throw DriverError(L"the dialog \"" + Title() + L"\" did not close");
+  }
+}
+
+bool PickerShowsFolders(const Dialog& picker) {
+  const HWND tree = FindDescendantOfClass(picker.handle(), WC_TREEVIEWW);
+  return tree != nullptr && Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0) != 0;
+}
+
+SetupProcess::SetupProcess(const SetupOptions& options) : text_log_(options.text_log) {
+  Start(options);
+  try {
+    FindWindowOf(options.program, options.window_timeout_ms);
+    if (!text_log_.empty()) HookTexts();
+  } catch (...) {
+    End();
+    throw;
+  }
+}
+
+SetupProcess::~SetupProcess() { End(); }
+
+void SetupProcess::Start(const SetupOptions& options) {
+  std::vector<std::pair<std::wstring, std::wstring>> environment{{L"APPDATA", options.appdata}};
+  if (!text_log_.empty()) {
+    DeleteFileW(text_log_.c_str());
+    environment.emplace_back(hook::kLogVariable, text_log_);
+  }
+  std::wstring block = EnvironmentBlock(environment);
+  std::wstring command_line = L"\"" + options.program + L"\"";
+  std::wstring desktop = options.desktop;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(options.program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &started)) {
+    throw DriverError(L"cannot start " + options.program + ErrorText(GetLastError()));
+  }
+  CloseHandle(started.hThread);
+  process_.reset(started.hProcess);
+  process_id_ = started.dwProcessId;
+}
+
+void SetupProcess::FindWindowOf(const std::wstring& program, DWORD timeout_ms) {
+  const auto shown = [&] {
+    for (const HWND window : TopLevelWindows(process_id_)) {
+      if (ClassName(window) != kDialogClass && WindowText(window) == kWindowTitle) {
+        window_ = window;
+        return true;
+      }
+    }
+    return !Running();
+  };
+  if (!WaitUntil(shown, timeout_ms, 20) || window_ == nullptr) {
+    throw DriverError(std::wstring(L"no window \"") + kWindowTitle + L"\" of " + program +
+                      (Running() ? L" appeared" : L": the program ended"));
+  }
+}
+
+void SetupProcess::HookTexts() {
+  const HMODULE module = HookModule();
+  const auto procedure = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(GetProcAddress(module, hook::kProcedureName)));
+  if (procedure != nullptr) {
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, procedure, module,
+                              GetWindowThreadProcessId(window_, nullptr));
+  }
+  if (hook_ == nullptr) {
+    throw DriverError(std::wstring(L"cannot hook ") + kHookDll + L" into the setup" +
+                      ErrorText(GetLastError()));
+  }
+}
+
+void SetupProcess::End() noexcept {
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  hook_ = nullptr;
+  if (process_ && Running()) {
+    TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 10000);
+  }
+}
+
+HWND SetupProcess::Find(Control id) const {
+  const HWND control = FindDescendant(window_, static_cast<int>(id));
+  if (control == nullptr) {
+    throw DriverError(L"the setup window has no control " + std::to_wstring(static_cast<int>(id)));
+  }
+  return control;
+}
+
+void SetupProcess::SetText(Control id, const std::wstring& text) const {
+  Send(Find(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<Control> SetupProcess::VisiblePages() const {
+  std::vector<Control> visible;
+  for (const Control page : kPages) {
+    if (Visible(page)) visible.push_back(page);
+  }
+  return visible;
+}
+
+int SetupProcess::Stage() const {
+  const std::vector<Control> visible = VisiblePages();
+  if (visible.size() != 1) return -1;
+  return static_cast<int>(std::find(std::begin(kPages), std::end(kPages), visible[0]) -
+                          std::begin(kPages));
+}
+
+void SetupProcess::WaitForStage(int stage, DWORD timeout_ms) const {
+  if (!WaitUntil([&] { return Stage() == stage; }, timeout_ms)) {
+    throw DriverError(L"the page of stage " + std::to_wstring(stage) +
+                      L" was not shown alone; visible: " + PageList(VisiblePages()));
+  }
+}
+
+void SetupProcess::Click(Control id) const { Send(Find(id), BM_CLICK, 0, 0); }
+
+void SetupProcess::PostClick(Control id) const { Post(Find(id), BM_CLICK); }
+
+void SetupProcess::PostClose() const { Post(window_, WM_CLOSE); }
+
+void SetupProcess::SelectLanguage(int index) const {
+  const HWND list = Find(Control::Lang);
+  Send(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  Send(GetParent(list), WM_COMMAND, MAKEWPARAM(static_cast<int>(Control::Lang), CBN_SELCHANGE),
+       reinterpret_cast<LPARAM>(list));
+}
+
+int SetupProcess::LanguageCount() const {
+  return static_cast<int>(Send(Find(Control::Lang), CB_GETCOUNT, 0, 0));
+}
+
+std::wstring SetupProcess::LanguageEntry(int index) const {
+  const HWND list = Find(Control::Lang);
+  const LRESULT length = Send(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied =
+      Send(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
+  return text;
+}
+
+int SetupProcess::LanguageSelection() const {
+  return static_cast<int>(Send(Find(Control::Lang), CB_GETCURSEL, 0, 0));
+}
+
+int SetupProcess::CheckState(Control id) const {
+  return static_cast<int>(Send(Find(id), BM_GETCHECK, 0, 0));
+}
+
+int SetupProcess::BarPosition() const {
+  return static_cast<int>(Send(Find(Control::Bar), PBM_GETPOS, 0, 0));
+}
+
+Dialog SetupProcess::WaitForDialog(std::wstring_view title, DWORD timeout_ms) const {
+  HWND found = nullptr;
+  const auto shown = [&] {
+    for (const HWND dialog : Dialogs()) {
+      if (WindowText(dialog) == title) {
+        found = dialog;
+        return true;
+      }
+    }
+    return !Running();
+  };
+  if (!WaitUntil(shown, timeout_ms) || found == nullptr) {
+    throw DriverError(L"no dialog \"" + std::wstring(title) + L"\" appeared" +
+                      (Running() ? L"" : L": the setup ended"));
+  }
+  return Dialog(found);
+}
+
+void SetupProcess::SelectInPicker(const Dialog& picker, const std::wstring& folder) const {
+  const RemoteMemory path(process_.get(), (folder.size() + 1) * sizeof(wchar_t));
+  path.Write(0, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
+  Send(picker.handle(), BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.address()));
+}
+
+std::wstring SetupProcess::PickerSelection(const Dialog& picker) const {
+  const HWND tree = FindDescendantOfClass(picker.handle(), WC_TREEVIEWW);
+  if (tree == nullptr) throw DriverError(L"the folder picker shows no folder tree");
+  const auto item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (item == 0) return {};
+  // The item's description and the room for its text, in the setup's memory.
+  constexpr int kLongestName = MAX_PATH;
+  const RemoteMemory remote(process_.get(), sizeof(TVITEMW) + kLongestName * sizeof(wchar_t));
+  TVITEMW query{};
+  query.mask = TVIF_TEXT | TVIF_HANDLE;
+  query.hItem = reinterpret_cast<HTREEITEM>(item);
+  query.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof query);
+  query.cchTextMax = kLongestName;
+  remote.Write(0, &query, sizeof query);
+  if (Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.address())) == 0) return {};
+  std::wstring text(kLongestName, L'\0');
+  remote.Read(sizeof query, text.data(), kLongestName * sizeof(wchar_t));
+  text.resize(std::min(text.find(L'\0'), text.size()));
+  return text;
+}
+
+bool SetupProcess::Running() const {
+  return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::uint32_t SetupProcess::WaitForExit(DWORD timeout_ms) const {
+  if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) {
+    throw DriverError(L"the setup did not end within " + std::to_wstring(timeout_ms) + L" ms");
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+std::vector<TextEvent> SetupProcess::Events() const {
+  std::vector<TextEvent> events;
+  const std::optional<std::string> bytes = ::tgw::testing::ReadRaw(text_log_);
+  if (!bytes) return events;
+  const std::wstring_view log(reinterpret_cast<const wchar_t*>(bytes->data()),
+                              bytes->size() / sizeof(wchar_t));
+  std::size_t start = 0;
+  // A record still being written has no end yet: it is left for the next read.
+  for (std::size_t end = log.find(hook::kRecordEnd); end != std::wstring_view::npos;
+       start = end + 1, end = log.find(hook::kRecordEnd, start)) {
+    const std::wstring_view record = log.substr(start, end - start);
+    const std::size_t field = record.find(hook::kFieldEnd);
+    if (record.empty() || field == std::wstring_view::npos) continue;
+    TextEvent event;
+    event.icon = record[0] == hook::kIconRecord;
+    event.id = std::wcstol(std::wstring(record.substr(1, field - 1)).c_str(), nullptr, 10);
+    event.text = record.substr(field + 1);
+    events.push_back(std::move(event));
+  }
+  return events;
+}
+
+std::vector<std::wstring> SetupProcess::TextsOf(Control id) const {
+  std::vector<std::wstring> texts;
+  for (const TextEvent& event : Events()) {
+    if (!event.icon && event.id == static_cast<int>(id)) texts.push_back(event.text);
+  }
+  return texts;
+}
+
+void SetupProcess::WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const {
+  const auto seen = [&] {
+    const std::vector<std::wstring> texts = TextsOf(id);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  };
+  if (!WaitUntil(seen, timeout_ms, 20)) {
+    throw DriverError(L"control " + std::to_wstring(static_cast<int>(id)) + L" was not set to \"" +
+                      std::wstring(text) + L"\"");
+  }
+}
+
+void SetupProcess::Screenshot(const std::wstring& png_path, const std::vector<HWND>& also) const {
+  // Handled messages first, so that the window has had its paint messages queued.
+  Send(window_, WM_NULL, 0, 0);
+  std::vector<HWND> windows{window_};
+  windows.insert(windows.end(), also.begin(), also.end());
+  SaveStableScreenshot(windows, png_path);
+}
+
+}  // namespace tgw::e2e

@@ -1,0 +1,81 @@
+#pragma once
+
+// What the scenarios share: the programs under test and the folders they are given (CTest passes
+// them in the environment), a fresh folder per scenario, the files to look at afterwards, and the
+// desktop the windows are shown on.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver.h"
+
+namespace tgw::e2e {
+
+// The setup with the full sample product (dist/setup.exe) and the one with the small test payload.
+std::wstring FullSetup();
+std::wstring SmallSetup();
+// The sample (sample/: product/, runtime/, manifest.txt) and the small payload's folder.
+std::wstring SampleFolder();
+std::wstring SmallPayloadFolder();
+// Where the scenarios leave files for the checks run natively afterwards; made when missing.
+std::wstring ResultsFolder();
+// The PNG file `name` in the screenshots folder (made when missing).
+std::wstring ScreenshotPath(std::wstring_view name);
+
+// The desktop the setup's windows are shown on: a Wine virtual desktop, whose windows get
+// frames drawn the Windows way (see main.cpp); empty on Windows itself.
+const std::wstring& TestDesktop();
+void UseTestDesktop();
+
+// A scenario's own folder, C:\tgw-e2e\<suite>.<test>\, emptied at the start, with the APPDATA
+// folder `appdata\` in it. Kept afterwards for a look.
+class Scenario {
+ public:
+  Scenario();
+  const std::wstring& folder() const { return folder_; }  // with its final backslash
+  std::wstring appdata() const { return folder_ + L"appdata"; }
+  std::wstring operator/(std::wstring_view name) const { return folder_ + std::wstring(name); }
+  // The per-user record the setup reads at start: %APPDATA%\TGWR\install.log.
+  std::wstring UserRecord() const { return appdata() + L"\\TGWR\\install.log"; }
+  // Writes the record with `install_dir` as its line, as an earlier install would have.
+  void WriteUserRecord(std::wstring_view install_dir) const;
+  // Options to start `program` with this scenario's APPDATA and text log (`log_name`).
+  SetupOptions Options(const std::wstring& program, std::wstring_view log_name = L"texts") const;
+
+ private:
+  std::wstring folder_;
+};
+
+// Files, read and checked with Win32 calls of the test's own.
+std::optional<std::string> ReadFile(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);  // throws when it stays
+void MakeFolders(const std::wstring& path);
+void CopyFileTo(const std::wstring& from, const std::wstring& to);  // throws on failure
+// ASCII text as the single bytes the setup writes it in.
+std::string Bytes(std::wstring_view ascii);
+// Lines each followed by CR LF.
+std::string CrLfLines(const std::vector<std::wstring>& lines);
+
+// The current user's Desktop and Programs folders, without a final backslash.
+std::wstring DesktopFolder();
+std::wstring ProgramsFolder();
+// The four shortcut files a run makes: Desktop\Tagwright.lnk, then the three in
+// Programs\Tagwright\, in the order the run makes (and logs) them.
+std::vector<std::wstring> ShortcutFiles();
+// Removes the shortcuts (and the Programs\Tagwright folder) that earlier runs left.
+void RemoveShortcuts();
+
+// The names of a manifest (one relative Windows name a line), in order.
+std::vector<std::wstring> ManifestNames(const std::wstring& manifest);
+// The progress label's texts in a run of `file_count` files, in order.
+std::vector<std::wstring> ProgressTexts(std::size_t file_count);
+// The action label's texts in a run of `names` into `install_dir`, in order.
+std::vector<std::wstring> ActionTexts(const std::vector<std::wstring>& names,
+                                      std::wstring_view install_dir);
+
+}  // namespace tgw::e2e

@@ -1,0 +1,61 @@
+#pragma once
+
+// What the user should see: the window's captions in each language, the product descriptions,
+// the exit question. Written out here rather than taken from the program's tables, so that a
+// changed table shows as a failure.
+
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace tgw::e2e {
+
+inline constexpr wchar_t kExitTitle[] = L"Exit";
+inline constexpr wchar_t kEnglishQuestion[] = L"Are you sure you want to exit?";
+inline constexpr wchar_t kRussianQuestion[] = L"Вы действительно хотите выйти?";
+inline constexpr wchar_t kDefaultInstallDir[] = L"c:\\program files\\Tagwright\\";
+// How long a run may take, with a wide margin for a busy machine: the small payload's takes a few
+// seconds, the sample's about ten.
+inline constexpr DWORD kSmallRunMs = 30000;
+inline constexpr DWORD kSampleRunMs = 90000;
+
+struct Caption {
+  Control id;
+  const char* name;
+  std::wstring text;
+};
+
+std::vector<Caption> EnglishCaptions();
+std::vector<Caption> RussianCaptions();
+std::wstring EnglishDescription();
+std::wstring RussianDescription();
+
+// Checks the text of every control in `captions` (GoogleTest expectations, one per control).
+void ExpectCaptions(const SetupProcess& setup, const std::vector<Caption>& captions);
+
+// Checks the exit question shown over the window: title, prompt, Yes and No (No not the default)
+// and the information icon.
+void ExpectExitQuestion(const SetupProcess& setup, const Dialog& question,
+                        const std::wstring& prompt);
+
+// Opens the exit question with the Exit button (or by closing the window) and answers it; with
+// Yes, waits for the setup to end and returns its exit code.
+void AnswerExitNo(const SetupProcess& setup, bool close_window = false);
+std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window = false);
+
+// The sample's 30 file names and the small payload's, in installation order.
+std::vector<std::wstring> SampleNames();
+std::vector<std::wstring> SmallPayloadNames();
+// Checks that every file of the small payload is in `install_dir` byte for byte.
+void ExpectSmallPayloadInstalled(const std::wstring& install_dir);
+// The install log of a run of `names` into `install_dir`: the folder, the files, the shortcuts.
+std::string InstallLog(const std::wstring& install_dir, const std::vector<std::wstring>& names,
+                       bool desktop_icon);
+
+// Next until the page of `stage` (at most 3, before the run) is shown.
+void NextTo(const SetupProcess& setup, int stage);
+// From the page of stage 3: Next, then the wait for the completion page.
+void RunToCompletion(const SetupProcess& setup, DWORD timeout_ms);
+
+}  // namespace tgw::e2e

@@ -1,0 +1,35 @@
+// A run whose install folder cannot be made still goes through every step and says on the
+// completion page that setup did not complete.
+
+#include <gtest/gtest.h>
+
+#include "expected.h"
+#include "scenario.h"
+
+namespace tgw::e2e {
+namespace {
+
+TEST(FailedRun, AnInstallFolderThatCannotBeMadeIsReported) {
+  const Scenario scenario;
+  const std::wstring dir = L"c:\\no\\such\\parent\\Tagwright\\";
+  RemoveTree(L"C:\\no");
+  scenario.WriteUserRecord(dir);  // as left by an install into a folder since removed
+
+  const SetupProcess setup(scenario.Options(SmallSetup()));
+  setup.WaitForStage(0);
+  EXPECT_EQ(setup.Text(Control::Text1), dir);
+  NextTo(setup, 3);
+  RunToCompletion(setup, kSmallRunMs);
+  const std::wstring completion = setup.Text(Control::Label7);
+  EXPECT_TRUE(completion.starts_with(L"Setup did not complete"))
+      << ::testing::PrintToString(completion);
+  EXPECT_EQ(completion, L"Setup did not complete: the install folder could not be created.");
+  EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
+  EXPECT_EQ(setup.TextsOf(Control::PRG).back(), L"100%");
+  EXPECT_FALSE(FolderExists(L"C:\\no"));
+  setup.PostClick(Control::Command3);
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+}
+
+}  // namespace
+}  // namespace tgw::e2e

@@ -1,0 +1,372 @@
+// The shell shortcuts and special folders, written for real and read back through the shell link
+// object.
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <string>
+
+#include "engine/product.h"
+#include "engine/shortcuts.h"
+#include "platform/win32/file_system_win.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/shell_win.h"
+#include "test_support.h"
+
+namespace tgw::win32 {
+namespace {
+
+using ::tgw::testing::TempFolder;
+
+// COM on the test's thread, apartment threaded as in the setup program.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
+
+// What a saved .lnk file holds, read back with a link object of its own.
+struct LinkFields {
+  std::wstring path;
+  std::wstring arguments;
+  std::wstring working_folder;
+  std::wstring icon_file;
+  int icon_index = -1;
+  std::wstring description;
+  int show = -1;  // from the file's header: Wine's link object does not load it
+  WORD hot_key = 0xFFFF;
+  std::uint32_t link_flags = 0;  // the header's: which strings and lists the file holds
+};
+
+// A 32-bit little-endian value of a .lnk file's header.
+std::uint32_t HeaderValue(const std::string& bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+  }
+  return value;
+}
+
+std::optional<LinkFields> ReadLink(const std::wstring& file) {
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> persist;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(link.put()))) ||
+      FAILED(link->QueryInterface(IID_PPV_ARGS(persist.put()))) ||
+      FAILED(persist->Load(file.c_str(), STGM_READ))) {
+    return std::nullopt;
+  }
+  wchar_t text[INFOTIPSIZE] = {};
+  LinkFields fields;
+  if (FAILED(link->GetPath(text, INFOTIPSIZE, nullptr, SLGP_RAWPATH))) return std::nullopt;
+  fields.path = text;
+  text[0] = L'\0';
+  if (FAILED(link->GetArguments(text, INFOTIPSIZE))) return std::nullopt;
+  fields.arguments = text;
+  text[0] = L'\0';
+  if (FAILED(link->GetWorkingDirectory(text, INFOTIPSIZE))) return std::nullopt;
+  fields.working_folder = text;
+  text[0] = L'\0';
+  if (FAILED(link->GetIconLocation(text, INFOTIPSIZE, &fields.icon_index))) return std::nullopt;
+  fields.icon_file = text;
+  text[0] = L'\0';
+  if (FAILED(link->GetDescription(text, INFOTIPSIZE))) return std::nullopt;
+  fields.description = text;
+  if (FAILED(link->GetHotkey(&fields.hot_key))) return std::nullopt;
+  // The header: 0x4C bytes, its size first; the flags at 0x14, the show command at 0x3C, the hot
+  // key at 0x40.
+  const auto bytes = ::tgw::testing::ReadRaw(file);
+  if (!bytes || bytes->size() < 0x4C || HeaderValue(*bytes, 0) != 0x4C) return std::nullopt;
+  fields.link_flags = HeaderValue(*bytes, 0x14);
+  fields.show = static_cast<int>(HeaderValue(*bytes, 0x3C));
+  if ((HeaderValue(*bytes, 0x40) & 0xFFFF) != fields.hot_key) return std::nullopt;
+  return fields;
+}
+
+// The header's flag for a command-line arguments string.
+constexpr std::uint32_t kHasArguments = 0x20;
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+  return text;
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder, length < MAX_PATH ? length : 0);
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(com_.result())); }
+
+  // The properties the setup gives an application's shortcut, in its order; false when one
+  // failed.
+  bool MakeAppLink(const std::wstring& lnk, std::int16_t style, std::wstring_view hot_key,
+                   std::wstring_view description) {
+    const auto link = shell.CreateShortcut(lnk);
+    return link && link->SetWindowStyle(style) && link->SetHotKey(hot_key) &&
+           link->SetTargetPath(app) && link->SetIconLocation(app + L",0") &&
+           link->SetDescription(description) && link->SetWorkingDirectory(temp.path() + L"\\") &&
+           link->Save();
+  }
+
+  ComApartment com_;
+  Win32Shell shell;
+  TempFolder temp;
+  const std::wstring app = temp / L"Tagwright.exe";
+};
+
+TEST_F(ShellTest, SpecialFoldersAreTheUsersOwn) {
+  wchar_t profile[MAX_PATH] = {};
+  ASSERT_NE(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
+  const std::wstring user = Lower(profile) + L"\\";
+  for (const wchar_t* name : {L"Desktop", L"Programs", L"StartMenu", L"StartUp"}) {
+    const auto folder = shell.SpecialFolder(name);
+    ASSERT_TRUE(folder.has_value()) << name;
+    EXPECT_TRUE(IsFolder(*folder)) << *folder;
+    EXPECT_EQ(Lower(*folder).rfind(user, 0), 0u) << *folder << " is not below " << profile;
+    EXPECT_NE(folder->back(), L'\\') << *folder;
+  }
+  EXPECT_EQ(shell.SpecialFolder(L"desktop"), shell.SpecialFolder(L"Desktop"));
+  EXPECT_NE(shell.SpecialFolder(L"Programs"), shell.SpecialFolder(L"StartMenu"));
+  EXPECT_EQ(shell.SpecialFolder(L"Nope"), std::nullopt);
+  EXPECT_EQ(shell.SpecialFolder(L""), std::nullopt);
+  EXPECT_EQ(shell.SpecialFolder(std::wstring_view(L"Desktop\0x", 9)), std::nullopt);
+}
+
+TEST_F(ShellTest, AnApplicationShortcutReadsBackAsSet) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const std::wstring lnk = temp / L"Tagwright.lnk";
+  const auto link = shell.CreateShortcut(lnk);
+  ASSERT_NE(link, nullptr);
+  EXPECT_TRUE(link->SetWindowStyle(1));
+  EXPECT_TRUE(link->SetHotKey(L""));
+  EXPECT_TRUE(link->SetTargetPath(app));
+  EXPECT_TRUE(link->SetIconLocation(app + L",0"));
+  EXPECT_TRUE(link->SetDescription(L"Tagwright"));
+  EXPECT_TRUE(link->SetWorkingDirectory(temp.path() + L"\\"));
+  EXPECT_FALSE(IsFile(lnk)) << "written before Save";
+  ASSERT_TRUE(link->Save());
+
+  const auto fields = ReadLink(lnk);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(Lower(fields->path), Lower(app));
+  EXPECT_EQ(fields->arguments, L"");
+  EXPECT_EQ(fields->working_folder, temp.path() + L"\\");
+  EXPECT_EQ(fields->icon_file, app);
+  EXPECT_EQ(fields->icon_index, 0);
+  EXPECT_EQ(fields->description, L"Tagwright");
+  EXPECT_EQ(fields->show, SW_SHOWNORMAL);
+  EXPECT_EQ(fields->hot_key, 0);
+  EXPECT_EQ(fields->link_flags & kHasArguments, 0u) << "no arguments were set";
+}
+
+TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const std::wstring lnk = temp / L"Maximised.lnk";
+  const auto link = shell.CreateShortcut(lnk);
+  ASSERT_NE(link, nullptr);
+  ASSERT_TRUE(link->SetWindowStyle(3) && link->SetHotKey(L"Ctrl+Alt+T") &&
+              link->SetTargetPath(app) && link->SetIconLocation(L"a,b.dll,-3") &&
+              link->SetDescription(L"") && link->SetWorkingDirectory(L"") && link->Save());
+  auto fields = ReadLink(lnk);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(fields->hot_key, MAKEWORD('T', HOTKEYF_CONTROL | HOTKEYF_ALT));
+  EXPECT_EQ(fields->icon_file, L"a,b.dll");
+  EXPECT_EQ(fields->icon_index, -3);
+  EXPECT_EQ(fields->working_folder, L"");
+  EXPECT_EQ(fields->description, L"");
+
+  // The same object again, minimised without taking the focus, with a file-only icon.
+  ASSERT_TRUE(link->SetWindowStyle(7) && link->SetIconLocation(L"x.exe") && link->Save());
+  fields = ReadLink(lnk);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->show, SW_SHOWMINNOACTIVE);
+  EXPECT_EQ(fields->icon_file, L"x.exe");
+  EXPECT_EQ(fields->icon_index, 0);
+}
+
+TEST_F(ShellTest, SaveReplacesAnExistingFile) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const std::wstring lnk = temp / L"Again.lnk";
+  ASSERT_TRUE(::tgw::testing::WriteRaw(lnk, std::string(5000, 'x')));
+  ASSERT_TRUE(MakeAppLink(lnk, 1, L"", L"First"));
+  ASSERT_TRUE(MakeAppLink(lnk, 3, L"Shift+F5", L"Second"));
+  const auto fields = ReadLink(lnk);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->description, L"Second");
+  EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(fields->hot_key, MAKEWORD(VK_F5, HOTKEYF_SHIFT));
+  const auto bytes = ::tgw::testing::ReadRaw(lnk);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_LT(bytes->size(), 5000u) << "the old content was not replaced";
+}
+
+TEST_F(ShellTest, SaveIntoAMissingFolderFails) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const std::wstring lnk = temp / L"missing\\Tagwright.lnk";
+  EXPECT_FALSE(MakeAppLink(lnk, 1, L"", L"Tagwright"));
+  EXPECT_FALSE(IsFile(lnk));
+  EXPECT_FALSE(IsFolder(temp / L"missing"));
+}
+
+TEST_F(ShellTest, SetterFailuresAreReported) {
+  const std::wstring lnk = temp / L"Refused.lnk";
+  const auto link = shell.CreateShortcut(lnk);
+  ASSERT_NE(link, nullptr);
+  for (const std::int16_t style : {0, 2, 4, 5, 6, 8, -1}) {
+    EXPECT_FALSE(link->SetWindowStyle(style)) << style;
+  }
+  for (const wchar_t* hot_key : {L"Ctrl+Alt+Nope", L"Ctrl+", L"Ctrl+Ctrl+T", L"Meta+T", L"F25"}) {
+    EXPECT_FALSE(link->SetHotKey(hot_key)) << hot_key;
+  }
+  EXPECT_FALSE(link->SetIconLocation(L"x.dll,one"));
+  EXPECT_FALSE(link->SetIconLocation(L"x.dll,"));
+  const std::wstring_view with_null(L"a.exe\0.txt", 10);
+  EXPECT_FALSE(link->SetTargetPath(with_null));
+  EXPECT_FALSE(link->SetIconLocation(with_null));
+  EXPECT_FALSE(link->SetDescription(with_null));
+  EXPECT_FALSE(link->SetWorkingDirectory(with_null));
+  EXPECT_FALSE(IsFile(lnk));
+
+  EXPECT_EQ(shell.CreateShortcut(std::wstring_view(L"a.lnk\0b", 7)), nullptr);
+  EXPECT_EQ(shell.CreateShortcut(L""), nullptr);
+}
+
+TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
+  const std::wstring lnk = temp / L"Official web site.lnk";
+  const auto link = shell.CreateShortcut(lnk);
+  ASSERT_NE(link, nullptr);
+  ASSERT_TRUE(link->SetWindowStyle(3) && link->SetHotKey(L"") &&
+              link->SetTargetPath(product::kHomePage) && link->SetIconLocation(L"shdocvw.dll,0") &&
+              link->SetDescription(L"Official web site") && link->SetWorkingDirectory(L"") &&
+              link->Save());
+  const auto fields = ReadLink(lnk);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(Lower(fields->path), Lower(SystemFolder() + L"\\rundll32.exe"));
+  EXPECT_EQ(fields->arguments, L"url.dll,FileProtocolHandler " + std::wstring(product::kHomePage));
+  EXPECT_NE(fields->link_flags & kHasArguments, 0u);
+  EXPECT_EQ(fields->icon_file, L"shdocvw.dll");
+  EXPECT_EQ(fields->icon_index, 0);
+  EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(fields->working_folder, L"");
+  EXPECT_EQ(fields->description, L"Official web site");
+
+  // In any case; a file target afterwards drops the arguments.
+  ASSERT_TRUE(link->SetTargetPath(L"HTTP://example.org/a b") && link->Save());
+  EXPECT_EQ(ReadLink(lnk)->arguments, L"url.dll,FileProtocolHandler HTTP://example.org/a b");
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  ASSERT_TRUE(link->SetTargetPath(app) && link->Save());
+  EXPECT_EQ(Lower(ReadLink(lnk)->path), Lower(app));
+  EXPECT_EQ(ReadLink(lnk)->arguments, L"");
+}
+
+TEST_F(ShellTest, EachShortcutHasItsOwnLinkObject) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const auto first = shell.CreateShortcut(temp / L"First.lnk");
+  const auto second = shell.CreateShortcut(temp / L"Second.lnk");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  ASSERT_TRUE(first->SetTargetPath(app) && first->SetDescription(L"one"));
+  ASSERT_TRUE(second->SetTargetPath(product::kHomePage) && second->SetDescription(L"two"));
+  ASSERT_TRUE(first->Save() && second->Save());
+  EXPECT_EQ(ReadLink(temp / L"First.lnk")->description, L"one");
+  EXPECT_EQ(ReadLink(temp / L"First.lnk")->link_flags & kHasArguments, 0u);
+  EXPECT_EQ(ReadLink(temp / L"Second.lnk")->description, L"two");
+}
+
+// The engine's shortcut maker over the real shell and file system, into the Programs folder.
+TEST_F(ShellTest, MakeShortcutMakesItsSubfolderBelowPrograms) {
+  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
+  const auto programs = shell.SpecialFolder(L"Programs");
+  ASSERT_TRUE(programs.has_value());
+  const std::wstring subfolder = L"tgw-shell-test-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring icon = app + L",0";
+  const std::wstring working = temp.path() + L"\\";
+  Win32FileSystem files;
+  const ShortcutRequest request{
+      ShortcutLocation::kPrograms, L"Tagwright", app, L"", icon, working, subfolder, 1};
+  const auto made = MakeShortcut(shell, files, request);
+  const std::wstring expected = *programs + L"\\" + subfolder + L"\\Tagwright.lnk";
+  ASSERT_TRUE(made.has_value());
+  EXPECT_EQ(*made, expected);
+  const auto fields = ReadLink(expected);
+  DeleteFileW(expected.c_str());
+  RemoveDirectoryW((*programs + L"\\" + subfolder).c_str());
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->description, L"Tagwright");
+  EXPECT_EQ(fields->working_folder, working);
+}
+
+TEST(HotKeyTest, ParsesModifiersAndOneKey) {
+  EXPECT_EQ(ParseHotKey(L""), 0);
+  EXPECT_EQ(ParseHotKey(L"Ctrl+Alt+T"), MAKEWORD('T', HOTKEYF_CONTROL | HOTKEYF_ALT));
+  EXPECT_EQ(ParseHotKey(L"ctrl+alt+shift+k"),
+            MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT));
+  EXPECT_EQ(ParseHotKey(L"SHIFT + control + 7"), MAKEWORD('7', HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+  EXPECT_EQ(ParseHotKey(L"Alt+F1"), MAKEWORD(VK_F1, HOTKEYF_ALT));
+  EXPECT_EQ(ParseHotKey(L"Ctrl+f24"), MAKEWORD(VK_F24, HOTKEYF_CONTROL));
+  EXPECT_EQ(ParseHotKey(L"F12"), MAKEWORD(VK_F12, 0));
+  EXPECT_EQ(ParseHotKey(L"q"), MAKEWORD('Q', 0));
+  EXPECT_EQ(ParseHotKey(L"Ctrl+F"), MAKEWORD('F', HOTKEYF_CONTROL));
+  for (const wchar_t* text :
+       {L"+", L"Ctrl", L"Ctrl+", L"+T", L"Ctrl++T", L"Alt+Alt+T", L"T+Ctrl", L"Ctrl+TT", L"Ctrl+F0",
+        L"Ctrl+F01", L"Ctrl+F25", L"Ctrl+F1F", L"Ctrl+\u00c4", L"Win+T", L" "}) {
+    EXPECT_EQ(ParseHotKey(text), std::nullopt) << text;
+  }
+}
+
+TEST(IconLocationTest, SplitsAtTheLastComma) {
+  const auto split = [](std::wstring_view text) {
+    const auto icon = SplitIconLocation(text);
+    return icon ? icon->file + L"|" + std::to_wstring(icon->index) : L"none";
+  };
+  EXPECT_EQ(split(L"x.exe,0"), L"x.exe|0");
+  EXPECT_EQ(split(L"a,b.dll,-3"), L"a,b.dll|-3");
+  EXPECT_EQ(split(L"shdocvw.dll,0"), L"shdocvw.dll|0");
+  EXPECT_EQ(split(L"c:\\p\\t.exe,12"), L"c:\\p\\t.exe|12");
+  EXPECT_EQ(split(L"x.exe"), L"x.exe|0");
+  EXPECT_EQ(split(L""), L"|0");
+  EXPECT_EQ(split(L"x.exe,2147483647"), L"x.exe|2147483647");
+  EXPECT_EQ(split(L"x.exe,-2147483648"), L"x.exe|-2147483648");
+  for (const wchar_t* text : {L"x.exe,", L"x.exe,-", L"x.exe,+1", L"x.exe, 1", L"x.exe,1a",
+                              L"x.exe,2147483648", L"x.exe,-2147483649", L"a,b.dll"}) {
+    EXPECT_EQ(split(text), L"none") << text;
+  }
+}
+
+TEST(WebAddressTest, IsRecognisedInAnyCase) {
+  EXPECT_TRUE(IsWebAddress(L"https://tagwright.example.org/"));
+  EXPECT_TRUE(IsWebAddress(L"HTTP://x"));
+  EXPECT_TRUE(IsWebAddress(L"Https://x"));
+  EXPECT_FALSE(IsWebAddress(L"ftp://x"));
+  EXPECT_FALSE(IsWebAddress(L"c:\\http\\x.exe"));
+  EXPECT_FALSE(IsWebAddress(L"http:/x"));
+  EXPECT_FALSE(IsWebAddress(L""));
+}
+
+}  // namespace
+}  // namespace tgw::win32
