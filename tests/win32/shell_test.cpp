@@ -138,51 +138,6 @@ class ShellTest : public ::testing::Test {
   const std::wstring app = temp / L"Tagwright.exe";
 };
 
-TEST_F(ShellTest, SpecialFoldersAreTheUsersOwn) {
-  wchar_t profile[MAX_PATH] = {};
-  ASSERT_NE(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH), 0u);
-  const std::wstring user = Lower(profile) + L"\\";
-  for (const wchar_t* name : {L"Desktop", L"Programs", L"StartMenu", L"StartUp"}) {
-    const auto folder = shell.SpecialFolder(name);
-    ASSERT_TRUE(folder.has_value()) << name;
-    EXPECT_TRUE(IsFolder(*folder)) << *folder;
-    EXPECT_EQ(Lower(*folder).rfind(user, 0), 0u) << *folder << " is not below " << profile;
-    EXPECT_NE(folder->back(), L'\\') << *folder;
-  }
-  EXPECT_EQ(shell.SpecialFolder(L"desktop"), shell.SpecialFolder(L"Desktop"));
-  EXPECT_NE(shell.SpecialFolder(L"Programs"), shell.SpecialFolder(L"StartMenu"));
-  EXPECT_EQ(shell.SpecialFolder(L"Nope"), std::nullopt);
-  EXPECT_EQ(shell.SpecialFolder(L""), std::nullopt);
-  EXPECT_EQ(shell.SpecialFolder(std::wstring_view(L"Desktop\0x", 9)), std::nullopt);
-}
-
-TEST_F(ShellTest, AnApplicationShortcutReadsBackAsSet) {
-  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
-  const std::wstring lnk = temp / L"Tagwright.lnk";
-  const auto link = shell.CreateShortcut(lnk);
-  ASSERT_NE(link, nullptr);
-  EXPECT_TRUE(link->SetWindowStyle(1));
-  EXPECT_TRUE(link->SetHotKey(L""));
-  EXPECT_TRUE(link->SetTargetPath(app));
-  EXPECT_TRUE(link->SetIconLocation(app + L",0"));
-  EXPECT_TRUE(link->SetDescription(L"Tagwright"));
-  EXPECT_TRUE(link->SetWorkingDirectory(temp.path() + L"\\"));
-  EXPECT_FALSE(IsFile(lnk)) << "written before Save";
-  ASSERT_TRUE(link->Save());
-
-  const auto fields = ReadLink(lnk);
-  ASSERT_TRUE(fields.has_value());
-  EXPECT_EQ(Lower(fields->path), Lower(app));
-  EXPECT_EQ(fields->arguments, L"");
-  EXPECT_EQ(fields->working_folder, temp.path() + L"\\");
-  EXPECT_EQ(fields->icon_file, app);
-  EXPECT_EQ(fields->icon_index, 0);
-  EXPECT_EQ(fields->description, L"Tagwright");
-  EXPECT_EQ(fields->show, SW_SHOWNORMAL);
-  EXPECT_EQ(fields->hot_key, 0);
-  EXPECT_EQ(fields->link_flags & kHasArguments, 0u) << "no arguments were set";
-}
-
 TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
   const std::wstring lnk = temp / L"Maximised.lnk";
@@ -207,22 +162,6 @@ TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
   EXPECT_EQ(fields->show, SW_SHOWMINNOACTIVE);
   EXPECT_EQ(fields->icon_file, L"x.exe");
   EXPECT_EQ(fields->icon_index, 0);
-}
-
-TEST_F(ShellTest, SaveReplacesAnExistingFile) {
-  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
-  const std::wstring lnk = temp / L"Again.lnk";
-  ASSERT_TRUE(::tgw::testing::WriteRaw(lnk, std::string(5000, 'x')));
-  ASSERT_TRUE(MakeAppLink(lnk, 1, L"", L"First"));
-  ASSERT_TRUE(MakeAppLink(lnk, 3, L"Shift+F5", L"Second"));
-  const auto fields = ReadLink(lnk);
-  ASSERT_TRUE(fields.has_value());
-  EXPECT_EQ(fields->description, L"Second");
-  EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
-  EXPECT_EQ(fields->hot_key, MAKEWORD(VK_F5, HOTKEYF_SHIFT));
-  const auto bytes = ::tgw::testing::ReadRaw(lnk);
-  ASSERT_TRUE(bytes.has_value());
-  EXPECT_LT(bytes->size(), 5000u) << "the old content was not replaced";
 }
 
 TEST_F(ShellTest, SaveIntoAMissingFolderFails) {
@@ -282,43 +221,6 @@ TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
   ASSERT_TRUE(link->SetTargetPath(app) && link->Save());
   EXPECT_EQ(Lower(ReadLink(lnk)->path), Lower(app));
   EXPECT_EQ(ReadLink(lnk)->arguments, L"");
-}
-
-TEST_F(ShellTest, EachShortcutHasItsOwnLinkObject) {
-  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
-  const auto first = shell.CreateShortcut(temp / L"First.lnk");
-  const auto second = shell.CreateShortcut(temp / L"Second.lnk");
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
-  ASSERT_TRUE(first->SetTargetPath(app) && first->SetDescription(L"one"));
-  ASSERT_TRUE(second->SetTargetPath(product::kHomePage) && second->SetDescription(L"two"));
-  ASSERT_TRUE(first->Save() && second->Save());
-  EXPECT_EQ(ReadLink(temp / L"First.lnk")->description, L"one");
-  EXPECT_EQ(ReadLink(temp / L"First.lnk")->link_flags & kHasArguments, 0u);
-  EXPECT_EQ(ReadLink(temp / L"Second.lnk")->description, L"two");
-}
-
-// The engine's shortcut maker over the real shell and file system, into the Programs folder.
-TEST_F(ShellTest, MakeShortcutMakesItsSubfolderBelowPrograms) {
-  ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
-  const auto programs = shell.SpecialFolder(L"Programs");
-  ASSERT_TRUE(programs.has_value());
-  const std::wstring subfolder = L"tgw-shell-test-" + std::to_wstring(GetCurrentProcessId());
-  const std::wstring icon = app + L",0";
-  const std::wstring working = temp.path() + L"\\";
-  Win32FileSystem files;
-  const ShortcutRequest request{
-      ShortcutLocation::kPrograms, L"Tagwright", app, L"", icon, working, subfolder, 1};
-  const auto made = MakeShortcut(shell, files, request);
-  const std::wstring expected = *programs + L"\\" + subfolder + L"\\Tagwright.lnk";
-  ASSERT_TRUE(made.has_value());
-  EXPECT_EQ(*made, expected);
-  const auto fields = ReadLink(expected);
-  DeleteFileW(expected.c_str());
-  RemoveDirectoryW((*programs + L"\\" + subfolder).c_str());
-  ASSERT_TRUE(fields.has_value());
-  EXPECT_EQ(fields->description, L"Tagwright");
-  EXPECT_EQ(fields->working_folder, working);
 }
 
 TEST(HotKeyTest, ParsesModifiersAndOneKey) {
