@@ -57,37 +57,12 @@ struct FileHandleTraits {
   static void Close(Pointer handle) noexcept { ::CloseHandle(handle); }
 };
 
-struct HandleTraits {
-  using Pointer = HANDLE;
-  static Pointer Invalid() noexcept { return nullptr; }
-  static void Close(Pointer handle) noexcept { ::CloseHandle(handle); }
-};
-
-template <typename T>
-struct CoTaskMemTraits {
-  using Pointer = T*;
-  static Pointer Invalid() noexcept { return nullptr; }
-  static void Close(Pointer memory) noexcept { ::CoTaskMemFree(memory); }
-};
-
-// GDI objects: fonts, brushes, pens, bitmaps (HFONT, HBRUSH, ...), deleted with DeleteObject.
-template <typename Handle>
-struct GdiObjectTraits {
+// A resource whose failure value is null, released by the function `Release`.
+template <typename Handle, auto Release>
+struct NullIsInvalid {
   using Pointer = Handle;
   static Pointer Invalid() noexcept { return nullptr; }
-  static void Close(Pointer object) noexcept { ::DeleteObject(object); }
-};
-
-struct MemoryDcTraits {
-  using Pointer = HDC;
-  static Pointer Invalid() noexcept { return nullptr; }
-  static void Close(Pointer dc) noexcept { ::DeleteDC(dc); }
-};
-
-struct IconTraits {
-  using Pointer = HICON;
-  static Pointer Invalid() noexcept { return nullptr; }
-  static void Close(Pointer icon) noexcept { ::DestroyIcon(icon); }
+  static void Close(Pointer value) noexcept { Release(value); }
 };
 
 }  // namespace detail
@@ -96,26 +71,26 @@ struct IconTraits {
 using UniqueFile = UniqueResource<detail::FileHandleTraits>;
 // A kernel handle whose failure value is null (process, thread, event, mutex, file mapping),
 // closed with CloseHandle.
-using UniqueHandle = UniqueResource<detail::HandleTraits>;
+using UniqueHandle = UniqueResource<detail::NullIsInvalid<HANDLE, &::CloseHandle>>;
 // Memory the shell or COM hands out (SHGetKnownFolderPath, IShellItem::GetDisplayName),
 // freed with CoTaskMemFree.
 template <typename T>
-using UniqueCoTaskMem = UniqueResource<detail::CoTaskMemTraits<T>>;
+using UniqueCoTaskMem = UniqueResource<detail::NullIsInvalid<T*, &::CoTaskMemFree>>;
 
 // A GDI object the program made (CreateFontW, CreateSolidBrush, CreatePen, CreateCompatibleBitmap,
 // LoadImageW of a bitmap without LR_SHARED), deleted with DeleteObject. Not for stock objects.
 template <typename Handle>
-using UniqueGdiObject = UniqueResource<detail::GdiObjectTraits<Handle>>;
+using UniqueGdiObject = UniqueResource<detail::NullIsInvalid<Handle, &::DeleteObject>>;
 using UniqueFont = UniqueGdiObject<HFONT>;
 using UniqueBrush = UniqueGdiObject<HBRUSH>;
 using UniquePen = UniqueGdiObject<HPEN>;
 using UniqueBitmap = UniqueGdiObject<HBITMAP>;
 // A device context from CreateCompatibleDC, deleted with DeleteDC (not one from GetDC or
 // BeginPaint).
-using UniqueMemoryDc = UniqueResource<detail::MemoryDcTraits>;
+using UniqueMemoryDc = UniqueResource<detail::NullIsInvalid<HDC, &::DeleteDC>>;
 // An icon the program owns (LoadIconWithScaleDown, LoadImageW without LR_SHARED), destroyed with
 // DestroyIcon.
-using UniqueIcon = UniqueResource<detail::IconTraits>;
+using UniqueIcon = UniqueResource<detail::NullIsInvalid<HICON, &::DestroyIcon>>;
 
 // Holds one reference to a COM object.
 template <typename T>
