@@ -116,29 +116,19 @@ bool WizardWindow::Create() noexcept {
     return false;
   }
 
-  // Each parent's controls in rising tab order: the order the dialog manager moves the focus in.
-  // A pass makes every control whose parent is there; frames come in the first.
-  std::vector<const ControlLayout*> pending;
+  // In rising tab order, the order the dialog manager moves the focus in. Every frame's tab
+  // comes before those of the controls on it, so a parent is made before its children.
+  std::vector<const ControlLayout*> windows;
   for (const ControlLayout& control : layout::Controls()) {
-    if (control.kind != Kind::kImage && control.kind != Kind::kLine) pending.push_back(&control);
+    if (control.kind != Kind::kImage && control.kind != Kind::kLine) windows.push_back(&control);
   }
-  std::stable_sort(pending.begin(), pending.end(),
+  std::stable_sort(windows.begin(), windows.end(),
                    [](const ControlLayout* a, const ControlLayout* b) { return a->tab < b->tab; });
-  items_.reserve(pending.size());
-  bool made_one = true;
-  while (made_one && !pending.empty()) {
-    made_one = false;
-    for (auto next = pending.begin(); next != pending.end();) {
-      if (Item((*next)->parent) == nullptr) {
-        ++next;
-        continue;
-      }
-      if (!CreateControl(**next)) return false;
-      next = pending.erase(next);
-      made_one = true;
-    }
+  items_.reserve(windows.size());
+  for (const ControlLayout* control : windows) {
+    // A control whose parent is no window yet would break the order above.
+    if (Item(control->parent) == nullptr || !CreateControl(*control)) return false;
   }
-  if (!pending.empty()) return false;  // a control on a parent that is no window
 
   ApplyDpi(DpiOf(window_), nullptr);
   return true;
@@ -440,18 +430,14 @@ void WizardWindow::Paint(HDC dc) noexcept {
   for (const ControlLayout& control : layout::Controls()) {
     if (control.parent != Control::Form1) continue;
     const RECT rect = PixelRect(control, dpi_);
-    if (control.kind == Kind::kImage && control.id == Control::Image1 && picture_) {
+    if (control.kind == Kind::kImage && picture_) {
+      // Scaled for this DPI, or at its own size where that is the size asked for.
+      const HBITMAP shown = scaled_picture_ ? scaled_picture_.get() : picture_.get();
       const UniqueMemoryDc source(CreateCompatibleDC(dc));
       if (!source) continue;
-      if (scaled_picture_) {
-        const SelectedObject selected(source.get(), scaled_picture_.get());
-        BitBlt(dc, rect.left, rect.top, scaled_size_.cx, scaled_size_.cy, source.get(), 0, 0,
-               SRCCOPY);
-      } else {  // its own size
-        const SelectedObject selected(source.get(), picture_.get());
-        BitBlt(dc, rect.left, rect.top, scaled_size_.cx, scaled_size_.cy, source.get(), 0, 0,
-               SRCCOPY);
-      }
+      const SelectedObject selected(source.get(), shown);
+      BitBlt(dc, rect.left, rect.top, scaled_size_.cx, scaled_size_.cy, source.get(), 0, 0,
+             SRCCOPY);
     } else if (control.kind == Kind::kLine) {
       const COLORREF colour =
           control.fore != nullptr ? ToColorRef(*control.fore) : GetSysColor(COLOR_WINDOWTEXT);
