@@ -1,5 +1,8 @@
 #include "engine/install_records.h"
 
+#include <algorithm>
+
+#include "engine/names.h"
 #include "engine/product.h"
 #include "platform/file_system.h"
 #include "platform/runtime.h"
@@ -15,55 +18,106 @@ std::wstring Join(std::wstring_view a, std::wstring_view b) {
   return joined;
 }
 
-std::wstring UserRecordFolder(Runtime& runtime) {
-  return Join(runtime.Environment(L"appdata"), L"\\TGWR");
+// %appdata%\TGWR\ when "appdata" names an absolute folder.
+std::optional<std::wstring> UserRecordFolder(Runtime& runtime) {
+  auto appdata = AsInstallFolder(runtime.Environment(L"appdata"));
+  if (!appdata) return std::nullopt;
+  return *appdata + L"TGWR";
+}
+
+// Writes `lines` as a whole new file at `path`, replacing what is there only when complete.
+Status WriteWhole(FileSystem& files, const std::wstring& path, OpenMode mode,
+                  const std::vector<std::wstring_view>& lines) {
+  auto file = files.OpenOutput(path, mode);
+  if (!file) return file.error();
+  for (const std::wstring_view line : lines) {
+    if (Status written = (*file)->WriteLine(line); !written.ok()) return written;
+  }
+  return (*file)->Close();
 }
 
 }  // namespace
 
 InstallLog::InstallLog(FileSystem& files, std::wstring_view install_dir)
-    : file_(files.OpenOutput(Join(install_dir, L"install.log"), OpenMode::kOutput)) {
-  Line(install_dir);
+    : files_(files), path_(Join(install_dir, L"install.log")), head_(install_dir) {
+  if (const auto earlier = files_.OpenInput(path_)) {
+    if (earlier->ReadLine()) {  // its head line is not carried
+      while (auto line = earlier->ReadLine()) earlier_.push_back(std::move(*line));
+    }
+  }
+  auto file = files_.OpenOutput(path_, OpenMode::kOutput);
+  if (!file) {
+    Keep(file.error());
+    return;
+  }
+  file_ = std::move(*file);
+  Keep(file_->WriteLine(head_));
+  for (const std::wstring& line : earlier_) Keep(file_->WriteLine(line));
 }
 
 InstallLog::~InstallLog() = default;
 
+void InstallLog::Keep(const Status& status) {
+  if (status_.ok() && !status.ok()) status_ = status;
+}
+
 void InstallLog::Line(std::wstring_view text) {
-  if (file_) file_->WriteLine(text);
+  if (!file_) return;
+  Keep(file_->WriteLine(text));
+  if (!earlier_.empty()) lines_.emplace_back(text);
 }
 
-void InstallLog::Close() {
-  if (file_) file_->Close();
+Status InstallLog::Close(bool completed) {
+  if (!file_) return status_;
+  Keep(file_->Close());
   file_.reset();
+  // The carried lines stay where they are when the log cannot be written again.
+  if (!earlier_.empty() && status_.ok()) (void)Rewrite(completed);
+  return status_;
 }
 
-void WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index) {
-  const std::wstring path = Join(install_dir, L"Settings.dat");
-  const OpenMode mode = files.FileLength(path) ? OpenMode::kAppend : OpenMode::kOutput;
-  if (auto file = files.OpenOutput(path, mode)) {
-    file->WriteLine(list_index == 0 ? L"Language=english" : L"Language=russian");
-    file->Close();
+Status InstallLog::Rewrite(bool completed) {
+  std::vector<std::wstring_view> lines{head_};
+  lines.insert(lines.end(), lines_.begin(), lines_.end());
+  if (!completed) {
+    for (const std::wstring& line : earlier_) {
+      if (line != head_ && std::find(lines_.begin(), lines_.end(), line) == lines_.end()) {
+        lines.push_back(line);
+      }
+    }
   }
+  return WriteWhole(files_, path_, OpenMode::kReplace, lines);
 }
 
-void CopyRuntimeComponents(FileSystem& files, std::wstring_view setup_folder,
-                           std::wstring_view install_dir) {
+Status WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index) {
+  return WriteWhole(files, Join(install_dir, L"Settings.dat"), OpenMode::kReplaceAppending,
+                    {list_index == 0 ? L"Language=english" : L"Language=russian"});
+}
+
+std::vector<std::pair<std::wstring_view, Error>> CopyRuntimeComponents(
+    FileSystem& files, std::wstring_view setup_folder, std::wstring_view install_dir) {
+  std::vector<std::pair<std::wstring_view, Error>> failed;
   for (const std::wstring_view name : product::kRuntimeComponents) {
-    files.Copy(Join(setup_folder, Join(L"\\", name)), Join(install_dir, name));
+    const std::wstring source = Join(setup_folder, Join(L"\\", name));
+    if (!files.FileLength(source)) continue;  // not shipped beside this setup
+    if (const Status copied = files.Copy(source, Join(install_dir, name)); !copied.ok()) {
+      failed.emplace_back(name, copied.error());
+    }
   }
+  return failed;
 }
 
-void WriteUserRecord(FileSystem& files, Runtime& runtime, std::wstring_view install_dir) {
-  const std::wstring folder = UserRecordFolder(runtime);
-  files.MakeFolder(folder);  // usually there from an earlier install
-  if (auto file = files.OpenOutput(folder + L"\\install.log", OpenMode::kOutput)) {
-    file->WriteLine(install_dir);
-    file->Close();
-  }
+Status WriteUserRecord(FileSystem& files, Runtime& runtime, std::wstring_view install_dir) {
+  const auto folder = UserRecordFolder(runtime);
+  if (!folder) return Error{ErrorKind::kNotFound, 0};
+  (void)files.MakeFolder(*folder);  // usually there from an earlier install
+  return WriteWhole(files, *folder + L"\\install.log", OpenMode::kReplace, {install_dir});
 }
 
 std::optional<std::wstring> ReadUserRecord(FileSystem& files, Runtime& runtime) {
-  const auto file = files.OpenInput(UserRecordFolder(runtime) + L"\\install.log");
+  const auto folder = UserRecordFolder(runtime);
+  if (!folder) return std::nullopt;
+  const auto file = files.OpenInput(*folder + L"\\install.log");
   if (!file) return std::nullopt;
   return file->ReadLine().value_or(std::wstring{});
 }

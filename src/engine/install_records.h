@@ -5,6 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/error.h"
 
 namespace tgw {
 
@@ -12,9 +16,13 @@ class FileSystem;
 class OutputFile;
 class Runtime;
 
-// The install log in the install folder: its head line is the folder, then one line
-// per payload file and one per shortcut made. Lines that cannot be written are lost
-// silently; the installation goes on.
+// The install log in the install folder: its head line is the folder, then one line per
+// payload file and one per shortcut made, each written at once so that a program ended
+// mid-way leaves the lines of what it did.
+//
+// An earlier log there (a reinstall) is not lost when the run ends early: its lines, but for
+// its head line, are carried into the new log right after the head line and stay until Close
+// says that the run completed. The log then holds exactly this run's lines.
 class InstallLog {
  public:
   InstallLog(FileSystem& files, std::wstring_view install_dir);
@@ -23,22 +31,37 @@ class InstallLog {
   InstallLog& operator=(const InstallLog&) = delete;
 
   void Line(std::wstring_view text);
-  void Close();
+  // Closes the log. `completed`: it becomes the head line and this run's lines alone.
+  // Otherwise the earlier lines that this run did not write follow them. The first failure
+  // to open, write or close the log, if any.
+  Status Close(bool completed);
 
  private:
+  void Keep(const Status& status);
+  Status Rewrite(bool completed);
+
+  FileSystem& files_;
+  std::wstring path_;
+  std::wstring head_;
   std::unique_ptr<OutputFile> file_;
+  Status status_;
+  std::vector<std::wstring> earlier_;  // the earlier log's lines after its head line
+  std::vector<std::wstring> lines_;    // this run's lines after the head line, when carrying
 };
 
-// Adds the line "Language=english" (list index 0) or "Language=russian" to the
-// install folder's Settings.dat, creating the file when absent.
-void WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index);
+// Adds the line "Language=english" (list index 0) or "Language=russian" to the install
+// folder's Settings.dat, keeping its earlier lines. The file is replaced only when complete.
+Status WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index);
 
-// Copies the runtime components from the setup's folder into the install folder.
-void CopyRuntimeComponents(FileSystem& files, std::wstring_view setup_folder,
-                           std::wstring_view install_dir);
+// Copies the runtime components from the setup's folder into the install folder. A component
+// that is not beside the setup is not copied and not reported; the others' failures are,
+// with the component's name.
+std::vector<std::pair<std::wstring_view, Error>> CopyRuntimeComponents(
+    FileSystem& files, std::wstring_view setup_folder, std::wstring_view install_dir);
 
-// The per-user record of the last install folder, %appdata%\TGWR\install.log.
-void WriteUserRecord(FileSystem& files, Runtime& runtime, std::wstring_view install_dir);
+// The per-user record of the last install folder, %appdata%\TGWR\install.log. Neither side
+// touches anything when "appdata" does not name an absolute folder.
+Status WriteUserRecord(FileSystem& files, Runtime& runtime, std::wstring_view install_dir);
 // Its first line (empty for an empty file); nothing when it cannot be opened.
 std::optional<std::wstring> ReadUserRecord(FileSystem& files, Runtime& runtime);
 

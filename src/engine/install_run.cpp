@@ -8,6 +8,7 @@
 
 #include "engine/decimal.h"
 #include "engine/install_records.h"
+#include "engine/names.h"
 #include "engine/pause.h"
 #include "engine/payload.h"
 #include "engine/product.h"
@@ -47,15 +48,18 @@ void SetProgress(Toolkit& ui, float value) {
   ui.SetCaption(Control::PRG, PercentText(ui.GetBarValue(Control::Bar)));
 }
 
-// Writes one payload file byte for byte; false when it was not written in full.
-bool WritePayloadFile(FileSystem& files, const std::wstring& path, std::string_view content) {
-  const auto file = files.OpenOutput(path, OpenMode::kOutput);
-  if (!file) return false;
-  const bool written = content.empty() || file->WriteBytes(content);
-  return file->Close() && written;
+// Writes one payload file byte for byte, in full or not at all.
+Status WritePayloadFile(FileSystem& files, const std::wstring& path, std::string_view content) {
+  auto file = files.OpenOutput(path, OpenMode::kReplace);
+  if (!file) return file.error();
+  if (!content.empty()) {
+    if (Status written = (*file)->WriteBytes(content); !written.ok()) return written;
+  }
+  return (*file)->Close();
 }
 
-void MakeProductShortcuts(const Platform& platform, InstallLog& log) {
+// Makes the shortcuts, logging each one made; those that could not be made.
+std::vector<Shortfall> MakeProductShortcuts(const Platform& platform, InstallLog& log) {
   const std::wstring dir = platform.ui.GetText(Control::Text1);
   const std::wstring app = dir + L"Tagwright.exe";
   const std::wstring app_icon = dir + L"tagwright.exe,0";
@@ -71,26 +75,54 @@ void MakeProductShortcuts(const Platform& platform, InstallLog& log) {
       {ShortcutLocation::kPrograms, L"Uninstall Tagwright", uninstaller, L"", uninstaller_icon, dir,
        L"Tagwright", 1},
   };
+  std::vector<Shortfall> failed;
   for (const ShortcutRequest& request : requests) {
     if (request.location == ShortcutLocation::kDesktop && !desktop) continue;
-    if (const auto path = MakeShortcut(platform.shell, platform.files, request)) log.Line(*path);
+    const auto path = MakeShortcut(platform.shell, platform.files, request);
+    if (path) {
+      log.Line(*path);
+    } else {
+      failed.push_back({Shortfall::Step::kShortcut, path.error(), std::wstring(request.name)});
+    }
   }
+  return failed;
 }
 
 }  // namespace
 
+void ShowCompletionPage(Toolkit& ui, std::int32_t& stage) {
+  ui.SetCaption(Control::Command3, L"Finish");
+  stage = 5;
+  ui.SetVisible(Control::Frame5, false);
+  ui.SetVisible(Control::Frame6, true);
+}
+
 InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
+  using Step = Shortfall::Step;
   Toolkit& ui = platform.ui;
   FileSystem& files = platform.files;
   const auto install_dir = [&ui] { return ui.GetText(Control::Text1); };
   InstallOutcome outcome;
+  const auto fell_short = [&outcome](Step step, const Error& error) {
+    outcome.shortfalls.push_back({step, error, {}, 0});
+  };
+
+  // Nothing is written anywhere but below an absolute folder.
+  if (AsInstallFolder(install_dir()) != install_dir()) {
+    fell_short(Step::kFolder, Error{ErrorKind::kBadName, 0});
+    ShowCompletionPage(ui, stage);
+    return outcome;
+  }
 
   ui.SetBarValue(Control::Bar, 0);
   ui.SetCaption(Control::Action, L"Creating directories...");
+  std::vector<std::wstring> made;  // taken back when the setup proves damaged
   for (const std::wstring_view folder : kFolders) {
-    const std::wstring path = install_dir() + std::wstring(folder);
-    if (!files.MakeFolder(path) && folder.empty() && !files.FolderExists(path)) {
-      outcome.folder_missing = true;
+    std::wstring path = install_dir() + std::wstring(folder);
+    if (const Status status = files.MakeFolder(path); status.ok()) {
+      made.push_back(std::move(path));
+    } else if (folder.empty() && !files.FolderExists(path)) {
+      fell_short(Step::kFolder, status.error());
     }
   }
   Pause(ui, platform.runtime, kStepPause);
@@ -103,6 +135,16 @@ InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
   ui.PumpEvents();
 
   const Payload payload = ReadPayload(files, platform.runtime);
+  if (payload.integrity == Integrity::kDamaged) {
+    // Nothing of a damaged setup is installed, and an earlier install stays as it was.
+    outcome.damaged = true;
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+      (void)files.RemoveFolder(*folder);
+    }
+    ShowCompletionPage(ui, stage);
+    return outcome;
+  }
+  if (payload.read_error) fell_short(Step::kReadSetup, *payload.read_error);
   const std::size_t count = payload.FileCount();
   outcome.file_count = count;
   ui.SetCaption(Control::Action, L"Unpacking was successful");
@@ -110,18 +152,22 @@ InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
   ui.PumpEvents();
 
   InstallLog log(files, install_dir());
+  Shortfall files_failed{Step::kFiles, {}, {}, 0};
   for (std::size_t k = 1; k <= count; ++k) {
-    // A content without a name, or with one that would lead outside the install
-    // folder, is neither logged nor written.
+    // A content without a name, or with one that Windows cannot write faithfully below the
+    // install folder, is neither logged nor written.
     std::optional<std::wstring> name;
-    if (payload.HasName(k) && IsSafeRelativeName(payload.Name(k))) name = Widen(payload.Name(k));
+    if (payload.HasName(k) &&
+        CheckName(payload.Name(k), install_dir().size()) == NameFault::kNone) {
+      name = Widen(payload.Name(k));
+    }
+    Status written = Error{ErrorKind::kBadName, 0};
     if (name) {
       const std::wstring path = install_dir() + *name;
       log.Line(path);  // before the write, so a file that then fails is still listed
-      if (!WritePayloadFile(files, path, payload.Content(k))) ++outcome.files_failed;
-    } else {
-      ++outcome.files_failed;
+      written = WritePayloadFile(files, path, payload.Content(k));
     }
+    if (!written.ok() && files_failed.failed++ == 0) files_failed.error = written.error();
     Pause(ui, platform.runtime, kFilePause);
     if (name) {
       ui.SetCaption(Control::Action,
@@ -131,24 +177,34 @@ InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
                         std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50));
     ui.PumpEvents();
   }
+  if (files_failed.failed != 0) outcome.shortfalls.push_back(files_failed);
 
   ui.SetCaption(Control::Action, L"Creating settings file and links...");
   ui.PumpEvents();
   Pause(ui, platform.runtime, kStepPause);
-  WriteSettings(files, install_dir(), ui.GetListIndex(Control::Lang));
-  CopyRuntimeComponents(files, FolderOf(platform.runtime.ProgramFile()), install_dir());
-  MakeProductShortcuts(platform, log);
-  log.Close();
-  WriteUserRecord(files, platform.runtime, install_dir());
+  if (const Status settings = WriteSettings(files, install_dir(), ui.GetListIndex(Control::Lang));
+      !settings.ok()) {
+    fell_short(Step::kSettings, settings.error());
+  }
+  for (const auto& [name, error] :
+       CopyRuntimeComponents(files, FolderOf(platform.runtime.ProgramFile()), install_dir())) {
+    outcome.shortfalls.push_back({Step::kRuntimeCopy, error, std::wstring(name), 0});
+  }
+  for (Shortfall& shortcut : MakeProductShortcuts(platform, log)) {
+    outcome.shortfalls.push_back(std::move(shortcut));
+  }
+  if (const Status closed = log.Close(outcome.Completed()); !closed.ok()) {
+    fell_short(Step::kLog, closed.error());
+  }
+  if (const Status recorded = WriteUserRecord(files, platform.runtime, install_dir());
+      !recorded.ok()) {
+    fell_short(Step::kUserRecord, recorded.error());
+  }
 
   SetProgress(ui, 100);
   ui.PumpEvents();
   Pause(ui, platform.runtime, kStepPause);
-
-  ui.SetCaption(Control::Command3, L"Finish");
-  stage = 5;
-  ui.SetVisible(Control::Frame5, false);
-  ui.SetVisible(Control::Frame6, true);
+  ShowCompletionPage(ui, stage);
   return outcome;
 }
 

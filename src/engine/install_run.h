@@ -2,6 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
 
 namespace tgw {
 
@@ -18,20 +22,42 @@ struct Platform {
   Shell& shell;
 };
 
-// How the run went. A run that failed still goes through every step and ends on
-// the completion page; the wizard tells the user from this what did not complete.
-struct InstallOutcome {
-  bool folder_missing = false;   // the install folder could not be made and is not there
-  std::size_t file_count = 0;    // files the setup carries
-  std::size_t files_failed = 0;  // of those, not written in full (or refused)
+// A step of the run that did not complete, and why.
+struct Shortfall {
+  enum class Step : std::uint8_t {
+    kReadSetup,    // the setup could not read its own file
+    kFolder,       // the install folder could not be made, or is no absolute folder
+    kFiles,        // payload files not written in full (or refused): `failed` of them
+    kLog,          // the install log could not be opened, written or closed
+    kSettings,     // the settings line
+    kRuntimeCopy,  // a runtime component, `name`
+    kShortcut,     // a shortcut, `name`
+    kUserRecord,   // the per-user record of the install folder
+  };
+  Step step;
+  Error error;             // for kFiles, the first failure's
+  std::wstring name;       // kRuntimeCopy, kShortcut
+  std::size_t failed = 0;  // kFiles
+};
 
-  bool Completed() const { return !folder_missing && file_count > 0 && files_failed == 0; }
+// How the run went. Unless the setup file is damaged or the folder is refused, a failed run
+// still goes through every step and ends on the completion page; the wizard tells the user
+// from this what did not complete.
+struct InstallOutcome {
+  bool damaged = false;        // the setup file failed its integrity check: nothing was written
+  bool stopped = false;        // an unexpected failure (out of memory) ended the run early
+  std::size_t file_count = 0;  // files the setup carries
+  std::vector<Shortfall> shortfalls;  // in run order
+
+  bool Completed() const { return !damaged && !stopped && file_count > 0 && shortfalls.empty(); }
 };
 
 // The installation: reads the wizard's fields, makes the folder tree, unpacks the
 // payload, writes the records and shortcuts, and keeps the progress page moving,
-// pumping events between its steps. Ends with Next captioned "Finish", `stage` 5
-// and the completion page shown.
+// pumping events between its steps. Ends on the completion page (ShowCompletionPage).
 InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage);
+
+// Next captioned "Finish", `stage` 5, the progress page swapped for the completion page.
+void ShowCompletionPage(Toolkit& ui, std::int32_t& stage);
 
 }  // namespace tgw

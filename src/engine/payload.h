@@ -1,19 +1,31 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/error.h"
 
 namespace tgw {
 
 class FileSystem;
 class Runtime;
 
+// How far the container could be checked.
+enum class Integrity : std::uint8_t {
+  kUnchecked,  // it has no integrity record (an older setup): read as it stands
+  kIntact,     // its body matches the integrity record
+  kDamaged,    // the record is there, and the body is short or differs: nothing to install
+};
+
 // The files carried by a setup executable.
 //   pieces: the container body split on the file marker; 0 is the name list,
 //           1..FileCount() the contents in order, the last one the trailer.
-//   names:  pieces[0] split on the name separator; names[k-1] names pieces[k].
+//   names:  pieces[0] split on the name separator, into at most FileCount() + 1 names
+//           (the last holds the rest of the list); names[k-1] names pieces[k].
 // Both view `image` when it holds the executable, else the buffer that was split.
 struct Payload {
   Payload() = default;
@@ -25,6 +37,8 @@ struct Payload {
   std::vector<char> image;
   std::vector<std::string_view> pieces;
   std::vector<std::string_view> names;
+  Integrity integrity = Integrity::kUnchecked;
+  std::optional<Error> read_error;  // the executable could not be read
 
   std::size_t FileCount() const { return pieces.size() < 2 ? 0 : pieces.size() - 2; }
   std::string_view Content(std::size_t k) const { return pieces[k]; }
@@ -36,20 +50,19 @@ struct Payload {
 };
 
 // Splits `data` at every non-overlapping occurrence of `separator`: k occurrences
-// give k+1 pieces, an empty input gives none.
-std::vector<std::string_view> Split(std::string_view data, std::u16string_view separator);
+// give k+1 pieces, an empty input gives none. With `most`, splitting stops once there are
+// `most` pieces; the last one holds the rest.
+std::vector<std::string_view> Split(std::string_view data, std::u16string_view separator,
+                                    std::size_t most = SIZE_MAX);
 
-// Splits a whole setup executable into pieces and names, viewing `whole`.
+// Splits a whole setup executable into pieces and names, viewing `whole`. When the container
+// holds an integrity record, the body is the length the record gives (bytes after it, such as
+// a signature, are ignored) and is checked first; a damaged one gives no pieces.
 Payload SplitContainer(std::string_view whole);
 Payload SplitContainer(std::string&& whole) = delete;  // the views would outlive it
 
-// Whether a payload name stays inside the install folder when appended to it: not
-// empty, no leading separator, no drive or stream ":", and no component that is
-// empty or only dots and spaces ("..", "." or "... " which Windows trims to "..").
-bool IsSafeRelativeName(std::string_view name);
-
-// Reads the running program's own file and splits off its payload. Never fails:
-// what cannot be read gives an empty payload.
+// Reads the running program's own file and splits off its payload. What cannot be read gives
+// an empty payload with the reason in read_error.
 Payload ReadPayload(FileSystem& files, Runtime& runtime);
 
 }  // namespace tgw

@@ -23,28 +23,32 @@ std::wstring_view SpecialFolderName(ShortcutLocation location) {
 
 }  // namespace
 
-std::optional<std::wstring> MakeShortcut(Shell& shell, FileSystem& files,
-                                         const ShortcutRequest& request) {
+Result<std::wstring> MakeShortcut(Shell& shell, FileSystem& files, const ShortcutRequest& request) {
   std::wstring folder;
   if (const std::wstring_view name = SpecialFolderName(request.location); !name.empty()) {
     auto special = shell.SpecialFolder(name);
-    if (!special) return std::nullopt;
+    if (!special) return special.error();
     folder = std::move(*special);
   }
   if (!request.subfolder.empty()) {
     folder.append(L"\\").append(request.subfolder);
-    if (!files.FolderExists(folder)) files.MakeFolder(folder);
+    if (!files.FolderExists(folder)) (void)files.MakeFolder(folder);  // shows as a failed Save
   }
 
   std::wstring path = folder;
   path.append(L"\\").append(request.name).append(L".lnk");
-  const auto link = shell.CreateShortcut(path);
-  const bool saved = link && link->SetWindowStyle(request.window_style) &&
-                     link->SetHotKey(request.hot_key) && link->SetTargetPath(request.target) &&
-                     link->SetIconLocation(request.icon_location) &&
-                     link->SetDescription(request.name) &&
-                     link->SetWorkingDirectory(request.working_folder) && link->Save();
-  if (!saved) return std::nullopt;
+  auto link = shell.CreateShortcut(path);
+  if (!link) return link.error();
+  ShellLink& shortcut = **link;
+  // The first failure ends the shortcut; nothing is written before Save.
+  Status status = shortcut.SetWindowStyle(request.window_style);
+  if (status.ok()) status = shortcut.SetHotKey(request.hot_key);
+  if (status.ok()) status = shortcut.SetTargetPath(request.target);
+  if (status.ok()) status = shortcut.SetIconLocation(request.icon_location);
+  if (status.ok()) status = shortcut.SetDescription(request.name);
+  if (status.ok()) status = shortcut.SetWorkingDirectory(request.working_folder);
+  if (status.ok()) status = shortcut.Save();
+  if (!status.ok()) return status.error();
   return path;
 }
 

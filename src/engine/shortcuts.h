@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/error.h"
 
 namespace tgw {
 
@@ -28,9 +29,8 @@ struct ShortcutRequest {
   std::int16_t window_style;    // 1 normal, 3 maximised
 };
 
-// Makes one shortcut and returns the path of its .lnk file; nothing when it could
-// not be saved. A subfolder that cannot be made shows only as the failed save.
-std::optional<std::wstring> MakeShortcut(Shell& shell, FileSystem& files,
-                                         const ShortcutRequest& request);
+// Makes one shortcut and returns the path of its .lnk file, or why it could not be made.
+// A subfolder that cannot be made shows only as the failed save.
+Result<std::wstring> MakeShortcut(Shell& shell, FileSystem& files, const ShortcutRequest& request);
 
 }  // namespace tgw

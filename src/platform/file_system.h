@@ -7,17 +7,24 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace tgw {
 
 // A file open for writing. Text lines are written in the system's ANSI code page,
-// each followed by CR LF, with no byte-order mark. The destructor closes the file.
+// each followed by CR LF, with no byte-order mark.
+//
+// Dropped without Close, a file written in place is closed as far as it got, and a
+// replacement (OpenMode::kReplace...) is discarded: the file it was to replace stays.
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
-  virtual bool WriteLine(std::wstring_view text) = 0;
-  virtual bool WriteBytes(std::string_view bytes) = 0;
-  // Flushes and closes; false when something written was not stored.
-  virtual bool Close() = 0;
+  virtual Status WriteLine(std::wstring_view text) = 0;
+  virtual Status WriteBytes(std::string_view bytes) = 0;
+  // Flushes and closes; a replacement then takes the place of the file it replaces.
+  // Fails (again) when an earlier write failed: something written was not stored, and a
+  // replacement is then discarded.
+  virtual Status Close() = 0;
 };
 
 // A text file open for reading, line by line in the ANSI code page. A line ends at
@@ -30,8 +37,14 @@ class InputFile {
 };
 
 enum class OpenMode {
-  kOutput,  // created, or emptied if present
-  kAppend,  // created when absent, written at the end when present
+  kOutput,  // written in place: created, or emptied if present
+  kAppend,  // written in place: created when absent, written at the end when present
+  // Written to a new file beside the path, which takes the path's place at Close, complete;
+  // until then a file already there stays as it was. Never leaves a cut file.
+  kReplace,
+  // As kReplace, starting with the bytes of the file already there (if any): appends to it
+  // without putting what it holds at risk.
+  kReplaceAppending,
 };
 
 // The file system. Paths are Windows paths; letter case does not matter.
@@ -39,18 +52,24 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Makes one folder; fails when it exists or its parent is missing.
-  virtual bool MakeFolder(std::wstring_view path) = 0;
+  // Makes one folder; fails (kExists) when it exists, or when its parent is missing.
+  virtual Status MakeFolder(std::wstring_view path) = 0;
+  // Removes a folder that is empty; fails when it holds anything.
+  virtual Status RemoveFolder(std::wstring_view path) = 0;
   virtual bool FolderExists(std::wstring_view path) = 0;
   // The length of a file; nothing when it is absent.
   virtual std::optional<std::uint64_t> FileLength(std::wstring_view path) = 0;
-  // Nothing when the file cannot be opened (folder missing, no access).
-  virtual std::unique_ptr<OutputFile> OpenOutput(std::wstring_view path, OpenMode mode) = 0;
+  // Fails when the file cannot be opened (folder missing, no access, in use).
+  virtual Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) = 0;
   virtual std::unique_ptr<InputFile> OpenInput(std::wstring_view path) = 0;
-  // Copies a file, replacing an existing destination.
-  virtual bool Copy(std::wstring_view from, std::wstring_view to) = 0;
-  // A whole file's bytes; nothing when it cannot be read.
-  virtual std::optional<std::vector<char>> ReadWholeFile(std::wstring_view path) = 0;
+  // Copies a file. An existing destination is replaced only by a complete copy: as kReplace.
+  virtual Status Copy(std::wstring_view from, std::wstring_view to) = 0;
+  // A whole file's bytes.
+  virtual Result<std::vector<char>> ReadWholeFile(std::wstring_view path) = 0;
+  // An existing path in a form that passes through the ANSI code page unchanged, so that a
+  // text record can name it truly: the path itself when it does, else its short (8.3) form
+  // when that does; nothing when neither does (the volume keeps no short names).
+  virtual std::optional<std::wstring> RecordablePath(std::wstring_view path) = 0;
 };
 
 }  // namespace tgw

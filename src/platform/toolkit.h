@@ -30,7 +30,7 @@ class Toolkit {
   virtual void SetBarValue(Control control, float value) = 0;
   virtual float GetBarValue(Control control) = 0;
 
-  // Modal message box; returns 6 for Yes and 7 for No with buttons 68.
+  // Modal message box; returns 6 for Yes and 7 for No with buttons 68, 1 for OK.
   virtual int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) = 0;
   // Handles queued repaints and input, then returns. Handlers may run inside.
   virtual void PumpEvents() = 0;
@@ -40,6 +40,7 @@ class Toolkit {
 };
 
 inline constexpr int kMsgBoxYesNoInformation = 68;
+inline constexpr int kMsgBoxOkExclamation = 48;
 inline constexpr int kMsgBoxYes = 6;
 inline constexpr int kMsgBoxNo = 7;
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/install_run.h"
+
 namespace tgw {
 
 // The interface string tables, 15 lines each ending in CR LF. The window keeps them
@@ -70,9 +72,11 @@ std::vector<std::wstring> SplitTable(std::wstring_view table);
 std::wstring DescriptionEnglish();
 std::wstring DescriptionRussian();
 
-// The completion page's text when setup did not complete, in the language of
-// `language` (0 English, 1 Russian).
-std::wstring NotCompletedText(int language, bool folder_missing, std::size_t file_count,
-                              std::size_t files_failed);
+// The completion page's text when setup did not complete, in the language of `language`
+// (0 English, 1 Russian): what did not complete and, for the common causes, why.
+std::wstring NotCompletedText(int language, const InstallOutcome& outcome);
+
+// Why the folder picker's choice was not taken: its name cannot be recorded.
+std::wstring UnrecordableFolderText(int language);
 
 }  // namespace tgw

@@ -1,7 +1,11 @@
 #include "wizard/wizard.h"
 
+#include <exception>
+
 #include "engine/decimal.h"
 #include "engine/install_records.h"
+#include "engine/names.h"
+#include "platform/file_system.h"
 #include "platform/folder_picker.h"
 #include "platform/runtime.h"
 #include "platform/toolkit.h"
@@ -28,8 +32,9 @@ void Wizard::Form_Load() {
   desc_english_ = DescriptionEnglish();
   platform_.ui.SetListIndex(Control::Lang, 0);
   SetLanguage();
-  if (auto last_folder = ReadUserRecord(platform_.files, platform_.runtime)) {
-    platform_.ui.SetText(Control::Text1, *last_folder);
+  // The folder of the last install, when the record names an absolute folder.
+  if (const auto last = ReadUserRecord(platform_.files, platform_.runtime)) {
+    if (const auto folder = AsInstallFolder(*last)) platform_.ui.SetText(Control::Text1, *folder);
   }
 }
 
@@ -93,21 +98,34 @@ void Wizard::Command3_Click() {
 }
 
 void Wizard::StartInstalation() {
-  const InstallOutcome outcome = tgw::StartInstalation(platform_, stage_);
+  InstallOutcome outcome;
+  try {
+    outcome = tgw::StartInstalation(platform_, stage_);
+  } catch (const std::exception&) {
+    // Out of memory, or any other failure the run did not expect: the user is told.
+    outcome = InstallOutcome{};
+    outcome.stopped = true;
+    ShowCompletionPage(platform_.ui, stage_);
+  }
   if (!outcome.Completed()) {
-    platform_.ui.SetCaption(
-        Control::Label7,
-        NotCompletedText(platform_.ui.GetListIndex(Control::Lang), outcome.folder_missing,
-                         outcome.file_count, outcome.files_failed));
+    platform_.ui.SetCaption(Control::Label7,
+                            NotCompletedText(platform_.ui.GetListIndex(Control::Lang), outcome));
   }
 }
 
 void Wizard::Command4_Click() {
   // Cancelling keeps the field; a drive root "D:\" already ends in its backslash.
-  std::wstring folder = BrowseForFolder(picker_, L"", L"");
-  if (folder.empty()) return;
-  if (folder.back() != L'\\') folder += L'\\';
-  platform_.ui.SetText(Control::Text1, folder + L"Tagwright\\");
+  const std::wstring chosen = BrowseForFolder(picker_, L"", L"");
+  if (chosen.empty()) return;
+  // The records are in the ANSI code page: they must be able to name the folder truly.
+  auto folder = platform_.files.RecordablePath(chosen);
+  if (!folder) {
+    platform_.ui.MsgBox(UnrecordableFolderText(platform_.ui.GetListIndex(Control::Lang)),
+                        lang_strings_[kSetup], kMsgBoxOkExclamation);
+    return;
+  }
+  if (folder->back() != L'\\') *folder += L'\\';
+  platform_.ui.SetText(Control::Text1, *folder + L"Tagwright\\");
 }
 
 void Wizard::Form_QueryUnload() {

@@ -19,11 +19,12 @@ class InstallRecords : public ::testing::Test {
 TEST_F(InstallRecords, UserRecordRoundTrip) {
   EXPECT_EQ(ReadUserRecord(files, runtime), std::nullopt);  // no record: the field keeps its text
 
-  WriteUserRecord(files, runtime, L"d:\\tools\\Tagwright\\");
+  (void)WriteUserRecord(files, runtime, L"d:\\tools\\Tagwright\\");
   EXPECT_EQ(files.Bytes(record), "d:\\tools\\Tagwright\\\r\n");
   EXPECT_EQ(ReadUserRecord(files, runtime), L"d:\\tools\\Tagwright\\");
 
-  WriteUserRecord(files, runtime, L"e:\\x\\");  // the folder is there already; the file is replaced
+  (void)WriteUserRecord(files, runtime,
+                        L"e:\\x\\");  // the folder is there already; the file is replaced
   EXPECT_EQ(files.Bytes(record), "e:\\x\\\r\n");
 
   files.PutFile(record, "");
@@ -36,25 +37,25 @@ TEST_F(InstallRecords, UserRecordRoundTrip) {
 
 TEST_F(InstallRecords, WithoutAppdataBothSidesMeetAtTheDriveRoot) {
   runtime.environment.clear();
-  WriteUserRecord(files, runtime, L"d:\\x\\");
+  (void)WriteUserRecord(files, runtime, L"d:\\x\\");
   EXPECT_EQ(files.Bytes(L"\\TGWR\\install.log"), "d:\\x\\\r\n");
   EXPECT_EQ(ReadUserRecord(files, runtime), L"d:\\x\\");
 }
 
 TEST_F(InstallRecords, SettingsFileIsCreatedThenAppendedTo) {
   files.AddFolders(L"d:\\x");
-  WriteSettings(files, L"d:\\x\\", 0);
+  (void)WriteSettings(files, L"d:\\x\\", 0);
   EXPECT_EQ(files.Bytes(L"d:\\x\\Settings.dat"), "Language=english\r\n");
   EXPECT_EQ(files.Bytes(L"d:\\x\\Settings.dat").size(), 18u);
-  WriteSettings(files, L"d:\\x\\", 1);
+  (void)WriteSettings(files, L"d:\\x\\", 1);
   EXPECT_EQ(files.Bytes(L"d:\\x\\Settings.dat"), "Language=english\r\nLanguage=russian\r\n");
 
   // A folder text without its final backslash glues the names to its last component.
-  WriteSettings(files, L"d:\\x", 1);
+  (void)WriteSettings(files, L"d:\\x", 1);
   EXPECT_EQ(files.Bytes(L"d:\\xSettings.dat"), "Language=russian\r\n");
   InstallLog log(files, L"d:\\x");
   log.Line(L"d:\\xa.txt");
-  log.Close();
+  (void)log.Close(true);
   log.Line(L"lost after close");
   EXPECT_EQ(files.Bytes(L"d:\\xinstall.log"), "d:\\x\r\nd:\\xa.txt\r\n");
 }
@@ -64,7 +65,7 @@ TEST_F(InstallRecords, RuntimeCopiesReplaceAndSkipWhatIsMissing) {
   files.PutFile(L"d:\\x\\mscomctl.ocx", "old");
   files.PutFile(L"C:\\mscomctl.ocx",
                 "new");  // the setup at a drive root; no MSVBVM60.DLL beside it
-  CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\");
+  (void)CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\");
   EXPECT_FALSE(files.HasFile(L"d:\\x\\MSVBVM60.DLL"));
   EXPECT_EQ(files.Bytes(L"d:\\x\\mscomctl.ocx"), "new");
 }

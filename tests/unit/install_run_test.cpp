@@ -46,6 +46,20 @@ std::string Lines(const std::vector<std::wstring>& lines) {
   return bytes;
 }
 
+std::size_t FilesFailed(const InstallOutcome& outcome) {
+  for (const Shortfall& shortfall : outcome.shortfalls) {
+    if (shortfall.step == Shortfall::Step::kFiles) return shortfall.failed;
+  }
+  return 0;
+}
+
+bool FolderMissing(const InstallOutcome& outcome) {
+  for (const Shortfall& shortfall : outcome.shortfalls) {
+    if (shortfall.step == Shortfall::Step::kFolder) return true;
+  }
+  return false;
+}
+
 constexpr std::wstring_view kDir = L"c:\\program files\\Tagwright\\";
 const std::wstring kPrograms = L"C:\\Users\\ann\\Start Menu\\Programs\\Tagwright\\";
 
@@ -162,7 +176,7 @@ TEST_F(InstallRun, ContentsWithoutUsableNamesAreNeitherLoggedNorWritten) {
   // The body begins with the file marker: no names at all.
   files.PutFile(runtime.program_file, "MZs/Parcelon/pp/NewFile/pAp/NewFile/pBp/NewFile/p\r\n");
   InstallOutcome outcome = Run();
-  EXPECT_EQ(outcome.files_failed, 2u);
+  EXPECT_EQ(FilesFailed(outcome), 2u);
   EXPECT_THAT(Percentages(), ElementsAre(L"5%", L"25%", L"50%", L"72%", L"95%", L"100%"));
   EXPECT_EQ(ui.CaptionsOf(Control::Action)[3], L"Creating settings file and links...");
 
@@ -170,7 +184,7 @@ TEST_F(InstallRun, ContentsWithoutUsableNamesAreNeitherLoggedNorWritten) {
   files.AddFolders(L"c:\\windows");
   outcome = Run(
       {{"..\\..\\windows\\evil.dll", "X"}, {"ok.txt", "fine"}, {"c:\\windows\\evil2.dll", "Y"}});
-  EXPECT_EQ(outcome.files_failed, 2u);
+  EXPECT_EQ(FilesFailed(outcome), 2u);
   EXPECT_FALSE(outcome.Completed());
   EXPECT_FALSE(files.HasFile(L"c:\\windows\\evil.dll"));
   EXPECT_FALSE(files.HasFile(L"c:\\windows\\evil2.dll"));
@@ -182,8 +196,8 @@ TEST_F(InstallRun, ContentsWithoutUsableNamesAreNeitherLoggedNorWritten) {
 TEST_F(InstallRun, CountsWhatFailedAndStillGoesThroughEveryStep) {
   ui.texts[Control::Text1] = L"c:\\nowhere\\Tagwright\\";  // the parent is missing
   InstallOutcome outcome = Run(ThirtyFiles());
-  EXPECT_TRUE(outcome.folder_missing);
-  EXPECT_EQ(outcome.files_failed, 30u);
+  EXPECT_TRUE(FolderMissing(outcome));
+  EXPECT_EQ(FilesFailed(outcome), 30u);
   EXPECT_FALSE(files.HasFile(L"c:\\nowhere\\Tagwright\\install.log"));
   EXPECT_EQ(Percentages().back(), L"100%");
   EXPECT_EQ(stage, 5);
@@ -192,11 +206,13 @@ TEST_F(InstallRun, CountsWhatFailedAndStillGoesThroughEveryStep) {
   // A file that cannot be opened, and one whose write stops half way: both logged.
   ui.texts[Control::Text1] = kDir;
   files.PutFile(std::wstring(kDir) + L"locked.txt", "old");
-  files.read_only.insert(fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"locked.txt"));
-  files.failing_writes.insert(fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"full.txt"));
+  files.faults[fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"locked.txt")] = {
+      fakes::MemoryFileSystem::Fault::At::kOpen, Error{ErrorKind::kAccessDenied, 5}};
+  files.faults[fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"full.txt")] = {
+      fakes::MemoryFileSystem::Fault::At::kWrite, Error{ErrorKind::kDiskFull, 112}};
   outcome = Run({{"locked.txt", "new"}, {"full.txt", "0123456789"}, {"ok.txt", "ok"}});
-  EXPECT_FALSE(outcome.folder_missing);
-  EXPECT_EQ(outcome.files_failed, 2u);
+  EXPECT_FALSE(FolderMissing(outcome));
+  EXPECT_EQ(FilesFailed(outcome), 2u);
   EXPECT_EQ(files.Bytes(std::wstring(kDir) + L"locked.txt"), "old");
   const std::string log = files.Bytes(std::wstring(kDir) + L"install.log");
   EXPECT_NE(log.find("Tagwright\\locked.txt\r\n"), std::string::npos);

@@ -12,6 +12,13 @@
 namespace tgw {
 namespace {
 
+// The shortcut's path, or nothing when it could not be made.
+std::optional<std::wstring> Made(Shell& shell, FileSystem& files, const ShortcutRequest& request) {
+  auto path = MakeShortcut(shell, files, request);
+  if (!path) return std::nullopt;
+  return *path;
+}
+
 using ::testing::ElementsAre;
 using Properties = std::vector<std::pair<std::wstring, std::wstring>>;
 
@@ -64,33 +71,32 @@ TEST_F(Shortcuts, AFailureAfterTheSubfolderStepGivesNoResult) {
        {L"CreateShortcut", L"WindowStyle", L"IconLocation", L"WorkingDirectory", L"Save"}) {
     shell.failing.clear();
     shell.failing.emplace(member, L"Tagwright.lnk");
-    EXPECT_EQ(MakeShortcut(shell, files, request), std::nullopt) << member;
+    EXPECT_EQ(Made(shell, files, request), std::nullopt) << member;
   }
   EXPECT_TRUE(shell.saved.empty());
   EXPECT_TRUE(files.FolderExists(programs + L"\\Tagwright"));  // the subfolder stays
 
   shell.failing.clear();
   shell.special_folders.erase(L"Programs");
-  EXPECT_EQ(MakeShortcut(shell, files, request), std::nullopt);
+  EXPECT_EQ(Made(shell, files, request), std::nullopt);
 }
 
 TEST_F(Shortcuts, SubfolderAndLocationRules) {
   // A subfolder that cannot be made shows only as a failed save.
   files.PutFile(programs + L"\\Blocked", "a file where the folder should be");
-  EXPECT_EQ(MakeShortcut(shell, files,
-                         {ShortcutLocation::kPrograms, L"x", L"", L"", L"", L"", L"Blocked", 1}),
-            std::nullopt);
+  EXPECT_EQ(
+      Made(shell, files, {ShortcutLocation::kPrograms, L"x", L"", L"", L"", L"", L"Blocked", 1}),
+      std::nullopt);
   // An existing subfolder is used; the startup folder is a location too.
   files.AddFolders(L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp\\Group");
-  EXPECT_EQ(MakeShortcut(shell, files,
-                         {ShortcutLocation::kStartUp, L"x", L"", L"", L"", L"", L"Group", 1}),
+  EXPECT_EQ(Made(shell, files, {ShortcutLocation::kStartUp, L"x", L"", L"", L"", L"", L"Group", 1}),
             L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp\\Group\\x.lnk");
   // A location outside the four asks for no folder.
   shell.folder_requests.clear();
   files.AddFolders(L"\\g");
-  EXPECT_EQ(MakeShortcut(shell, files,
-                         {static_cast<ShortcutLocation>(7), L"x", L"", L"", L"", L"", L"g", 1}),
-            L"\\g\\x.lnk");
+  EXPECT_EQ(
+      Made(shell, files, {static_cast<ShortcutLocation>(7), L"x", L"", L"", L"", L"", L"g", 1}),
+      L"\\g\\x.lnk");
   EXPECT_TRUE(shell.folder_requests.empty());
 }
 

@@ -196,9 +196,12 @@ TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
   NextTo(5);
   EXPECT_EQ(ui.captions[Control::Label7],
             L"Установка не завершена: не удалось создать папку установки.");
-  EXPECT_EQ(NotCompletedText(0, false, 30, 2),
-            L"Setup did not complete: 2 of 30 files were not installed.");
-  EXPECT_EQ(NotCompletedText(0, false, 0, 0),
+  InstallOutcome outcome;
+  outcome.file_count = 30;
+  outcome.shortfalls.push_back({Shortfall::Step::kFiles, Error{ErrorKind::kDiskFull, 112}, {}, 2});
+  EXPECT_EQ(NotCompletedText(0, outcome),
+            L"Setup did not complete. Not done: 2 of 30 files (disk full).");
+  EXPECT_EQ(NotCompletedText(0, InstallOutcome{}),
             L"Setup did not complete: this setup holds no files to install.");
 }
 

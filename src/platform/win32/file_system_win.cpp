@@ -6,8 +6,10 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
+#include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
 
@@ -22,40 +24,84 @@ using win32::ZeroTerminated;
 // The most one ReadFile or WriteFile call is asked to move.
 constexpr DWORD kMaxTransfer = 1u << 30;
 
+// Written in place, or (a replacement) into a new file beside the target that takes the
+// target's place at Close.
 class Win32OutputFile final : public OutputFile {
  public:
-  explicit Win32OutputFile(UniqueFile file) : file_(std::move(file)) {}
+  Win32OutputFile(UniqueFile file, std::wstring temp_path, std::wstring target)
+      : file_(std::move(file)), temp_path_(std::move(temp_path)), target_(std::move(target)) {}
+  ~Win32OutputFile() override {
+    if (!temp_path_.empty()) Discard();
+  }
+  Win32OutputFile(const Win32OutputFile&) = delete;
+  Win32OutputFile& operator=(const Win32OutputFile&) = delete;
 
-  bool WriteLine(std::wstring_view text) override {
+  Status WriteLine(std::wstring_view text) override {
     std::string bytes = ToAnsi(text);
     bytes += "\r\n";
     return WriteBytes(bytes);
   }
 
-  bool WriteBytes(std::string_view bytes) override {
-    if (!file_) return false;
+  Status WriteBytes(std::string_view bytes) override {
+    if (!file_) return Error{ErrorKind::kOther, ERROR_INVALID_HANDLE};
     while (!bytes.empty()) {
       const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kMaxTransfer));
       DWORD written = 0;
-      if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
-        failed_ = true;
-        return false;
+      if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr)) {
+        failed_ = win32::LastError();
+        return failed_;
+      }
+      if (written == 0) {
+        failed_ = win32::ErrorFromCode(ERROR_DISK_FULL);
+        return failed_;
       }
       bytes.remove_prefix(written);
     }
-    return true;
+    return {};
   }
 
-  // False as well when the file was closed already.
-  bool Close() override {
-    if (!file_) return false;
-    const bool closed = CloseHandle(file_.release()) != FALSE;
-    return closed && !failed_;
+  // Copies every byte of `source` to the end of the file.
+  Status AppendFrom(HANDLE source) {
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+      DWORD read = 0;
+      if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+        return win32::LastError();
+      }
+      if (read == 0) return {};
+      if (Status written = WriteBytes({buffer.data(), read}); !written.ok()) return written;
+    }
+  }
+
+  // Fails as well when the file was closed already.
+  Status Close() override {
+    if (!file_) return Error{ErrorKind::kOther, ERROR_INVALID_HANDLE};
+    if (!CloseHandle(file_.release()) && failed_.ok()) failed_ = win32::LastError();
+    if (temp_path_.empty()) return failed_;
+    if (!failed_.ok()) {
+      Discard();
+      return failed_;
+    }
+    if (!MoveFileExW(temp_path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      const Error error = win32::LastError();
+      Discard();
+      return error;
+    }
+    temp_path_.clear();
+    return {};
   }
 
  private:
+  void Discard() noexcept {
+    file_.reset();
+    DeleteFileW(temp_path_.c_str());
+    temp_path_.clear();
+  }
+
   UniqueFile file_;
-  bool failed_ = false;  // a write failed: something was not stored
+  std::wstring temp_path_;  // a replacement's own file until it is moved; empty otherwise
+  std::wstring target_;
+  Status failed_;  // a write failed: something was not stored
 };
 
 class Win32InputFile final : public InputFile {
@@ -111,16 +157,45 @@ class Win32InputFile final : public InputFile {
   bool at_end_ = false;
 };
 
-UniqueFile OpenFile(std::wstring_view path, DWORD access, DWORD share, DWORD disposition) {
-  const std::wstring name = ZeroTerminated(path);
-  return UniqueFile(CreateFileW(name.c_str(), access, share, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  return UniqueFile(
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
 }
+
+// A new file in the folder of `target`, for a replacement: "~tgw<number>.tmp".
+Result<std::pair<UniqueFile, std::wstring>> OpenTemporaryBeside(const std::wstring& target) {
+  const auto slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const unsigned number = (GetCurrentProcessId() << 8) + ++counter;
+    std::wstring temp = folder + L"~tgw" + std::to_wstring(number) + L".tmp";
+    UniqueFile file = OpenFile(temp, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN);
+    if (file) return std::pair{std::move(file), std::move(temp)};
+    if (GetLastError() != ERROR_FILE_EXISTS) return win32::LastError();
+  }
+  return win32::ErrorFromCode(ERROR_FILE_EXISTS);
+}
+
+// Whether `text` passes through the ANSI code page and back unchanged.
+bool PassesAnsi(const std::wstring& text) { return FromAnsi(ToAnsi(text)) == text; }
 
 }  // namespace
 
-bool Win32FileSystem::MakeFolder(std::wstring_view path) {
-  return CreateDirectoryW(ZeroTerminated(path).c_str(), nullptr) != FALSE;
+Status Win32FileSystem::MakeFolder(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  if (!CreateDirectoryW(name.c_str(), nullptr)) return win32::LastError();
+  return {};
+}
+
+Status Win32FileSystem::RemoveFolder(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  if (!RemoveDirectoryW(name.c_str())) return win32::LastError();
+  return {};
 }
 
 bool Win32FileSystem::FolderExists(std::wstring_view path) {
@@ -137,51 +212,102 @@ std::optional<std::uint64_t> Win32FileSystem::FileLength(std::wstring_view path)
   return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-std::unique_ptr<OutputFile> Win32FileSystem::OpenOutput(std::wstring_view path, OpenMode mode) {
-  const bool append = mode == OpenMode::kAppend;
-  UniqueFile file =
-      OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_ALWAYS : CREATE_ALWAYS);
-  if (!file) return nullptr;
-  if (append && !SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) return nullptr;
-  return std::make_unique<Win32OutputFile>(std::move(file));
+Result<std::unique_ptr<OutputFile>> Win32FileSystem::OpenOutput(std::wstring_view path,
+                                                                OpenMode mode) {
+  std::wstring target = ZeroTerminated(path);
+  if (target.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  if (mode == OpenMode::kOutput || mode == OpenMode::kAppend) {
+    const bool append = mode == OpenMode::kAppend;
+    UniqueFile file =
+        OpenFile(target, GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_ALWAYS : CREATE_ALWAYS);
+    if (!file) return win32::LastError();
+    if (append && !SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+      return win32::LastError();
+    }
+    return std::unique_ptr<OutputFile>(
+        std::make_unique<Win32OutputFile>(std::move(file), std::wstring(), std::move(target)));
+  }
+
+  auto temp = OpenTemporaryBeside(target);
+  if (!temp) return temp.error();
+  auto output =
+      std::make_unique<Win32OutputFile>(std::move(temp->first), std::move(temp->second), target);
+  if (mode == OpenMode::kReplaceAppending) {
+    const UniqueFile present = OpenFile(target, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!present && GetLastError() != ERROR_FILE_NOT_FOUND) return win32::LastError();
+    if (present) {
+      // Dropping the replacement on a failure removes its file again.
+      if (Status copied = output->AppendFrom(present.get()); !copied.ok()) return copied.error();
+    }
+  }
+  return std::unique_ptr<OutputFile>(std::move(output));
 }
 
 std::unique_ptr<InputFile> Win32FileSystem::OpenInput(std::wstring_view path) {
-  UniqueFile file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  UniqueFile file = OpenFile(ZeroTerminated(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             OPEN_EXISTING);
   if (!file) return nullptr;
   return std::make_unique<Win32InputFile>(std::move(file));
 }
 
-bool Win32FileSystem::Copy(std::wstring_view from, std::wstring_view to) {
-  const std::wstring source = ZeroTerminated(from);
-  const std::wstring target = ZeroTerminated(to);
-  return CopyFileW(source.c_str(), target.c_str(), /*bFailIfExists=*/FALSE) != FALSE;
+Status Win32FileSystem::Copy(std::wstring_view from, std::wstring_view to) {
+  const std::wstring source_path = ZeroTerminated(from);
+  if (source_path.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  const UniqueFile source = OpenFile(source_path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (!source) return win32::LastError();
+  auto copy = OpenOutput(to, OpenMode::kReplace);
+  if (!copy) return copy.error();
+  auto& file = static_cast<Win32OutputFile&>(**copy);
+  if (Status copied = file.AppendFrom(source.get()); !copied.ok()) return copied;
+  return file.Close();
 }
 
-std::optional<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path) {
+Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path) {
   // Sharing delete as well lets this read the running program's own file.
-  const UniqueFile file = OpenFile(
-      path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  const UniqueFile file =
+      OpenFile(ZeroTerminated(path), GENERIC_READ,
+               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  if (!file) return win32::LastError();
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
+  if (!GetFileSizeEx(file.get(), &size)) return win32::LastError();
   std::vector<char> bytes;
   try {
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
   } catch (const std::bad_alloc&) {
-    return std::nullopt;
+    return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
   } catch (const std::length_error&) {
-    return std::nullopt;
+    return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
   }
   std::size_t done = 0;
   while (done < bytes.size()) {
     const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kMaxTransfer));
     DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return std::nullopt;
+    if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) {
+      return win32::LastError();
+    }
     if (read == 0) break;  // the file became shorter meanwhile
     done += read;
   }
   bytes.resize(done);
   return bytes;
+}
+
+std::optional<std::wstring> Win32FileSystem::RecordablePath(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return std::nullopt;
+  if (PassesAnsi(name)) return name;
+  std::wstring short_path(MAX_PATH, L'\0');
+  DWORD length =
+      GetShortPathNameW(name.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+  if (length >= short_path.size()) {
+    short_path.resize(length);
+    length =
+        GetShortPathNameW(name.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+  }
+  if (length == 0 || length >= short_path.size()) return std::nullopt;
+  short_path.resize(length);
+  if (!PassesAnsi(short_path)) return std::nullopt;
+  return short_path;
 }
 
 }  // namespace tgw

@@ -9,13 +9,18 @@ namespace tgw {
 // when the program ends through ExitProcess without closing its files.
 class Win32FileSystem final : public FileSystem {
  public:
-  bool MakeFolder(std::wstring_view path) override;
+  Status MakeFolder(std::wstring_view path) override;
+  Status RemoveFolder(std::wstring_view path) override;
   bool FolderExists(std::wstring_view path) override;
   std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
-  std::unique_ptr<OutputFile> OpenOutput(std::wstring_view path, OpenMode mode) override;
+  // A replacement is written to "~tgw<number>.tmp" in the target's folder and moved over the
+  // target (MoveFileExW) when closed complete.
+  Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
   std::unique_ptr<InputFile> OpenInput(std::wstring_view path) override;
-  bool Copy(std::wstring_view from, std::wstring_view to) override;
-  std::optional<std::vector<char>> ReadWholeFile(std::wstring_view path) override;
+  Status Copy(std::wstring_view from, std::wstring_view to) override;
+  Result<std::vector<char>> ReadWholeFile(std::wstring_view path) override;
+  // Through GetShortPathNameW when the path does not pass CP_ACP unchanged.
+  std::optional<std::wstring> RecordablePath(std::wstring_view path) override;
 };
 
 }  // namespace tgw

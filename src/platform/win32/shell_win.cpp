@@ -9,6 +9,7 @@
 #include <climits>
 #include <utility>
 
+#include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
 
@@ -98,65 +99,79 @@ class Win32ShellLink final : public ShellLink {
   Win32ShellLink(std::wstring path, ComPtr<IShellLinkW> link)
       : path_(std::move(path)), link_(std::move(link)) {}
 
-  bool SetWindowStyle(std::int16_t style) override {
+  Status SetWindowStyle(std::int16_t style) override {
     switch (style) {
       case SW_SHOWNORMAL:
       case SW_SHOWMAXIMIZED:
       case SW_SHOWMINNOACTIVE:
-        return SUCCEEDED(link_->SetShowCmd(style));
+        return StatusFromHresult(link_->SetShowCmd(style));
       default:
-        return false;
+        return kInvalid;
     }
   }
 
-  bool SetHotKey(std::wstring_view hot_key) override {
+  Status SetHotKey(std::wstring_view hot_key) override {
     const auto value = ParseHotKey(hot_key);
-    return value && SUCCEEDED(link_->SetHotkey(*value));
+    if (!value) return kInvalid;
+    return StatusFromHresult(link_->SetHotkey(*value));
   }
 
-  bool SetTargetPath(std::wstring_view target) override {
+  Status SetTargetPath(std::wstring_view target) override {
     const auto text = ApiText(target);
-    if (!text) return false;
+    if (!text) return kInvalid;
     if (!IsWebAddress(*text)) {
-      if (FAILED(link_->SetPath(text->c_str()))) return false;
+      if (const HRESULT set = link_->SetPath(text->c_str()); FAILED(set)) {
+        return ErrorFromHresult(set);
+      }
       // A new link has no arguments (the file then holds no arguments string); those of an
       // earlier web address are cleared.
-      return !has_arguments_ || SetArguments(L"");
+      return has_arguments_ ? SetArguments(L"") : Status();
     }
     const std::wstring system = SystemFolder();
-    if (system.empty()) return false;
+    if (system.empty()) return LastError();
     const std::wstring rundll32 = system + L"\\rundll32.exe";
-    return SUCCEEDED(link_->SetPath(rundll32.c_str())) &&
-           SetArguments(L"url.dll,FileProtocolHandler " + *text);
+    if (const HRESULT set = link_->SetPath(rundll32.c_str()); FAILED(set)) {
+      return ErrorFromHresult(set);
+    }
+    return SetArguments(L"url.dll,FileProtocolHandler " + *text);
   }
 
-  bool SetIconLocation(std::wstring_view location) override {
+  Status SetIconLocation(std::wstring_view location) override {
     const auto text = ApiText(location);
-    if (!text) return false;
+    if (!text) return kInvalid;
     const auto icon = SplitIconLocation(*text);
-    return icon && SUCCEEDED(link_->SetIconLocation(icon->file.c_str(), icon->index));
+    if (!icon) return kInvalid;
+    return StatusFromHresult(link_->SetIconLocation(icon->file.c_str(), icon->index));
   }
 
-  bool SetDescription(std::wstring_view description) override {
+  Status SetDescription(std::wstring_view description) override {
     const auto text = ApiText(description);
-    return text && SUCCEEDED(link_->SetDescription(text->c_str()));
+    if (!text) return kInvalid;
+    return StatusFromHresult(link_->SetDescription(text->c_str()));
   }
 
-  bool SetWorkingDirectory(std::wstring_view folder) override {
+  Status SetWorkingDirectory(std::wstring_view folder) override {
     const auto text = ApiText(folder);
-    return text && SUCCEEDED(link_->SetWorkingDirectory(text->c_str()));
+    if (!text) return kInvalid;
+    return StatusFromHresult(link_->SetWorkingDirectory(text->c_str()));
   }
 
-  bool Save() override {
+  Status Save() override {
     ComPtr<IPersistFile> file;
-    if (FAILED(link_->QueryInterface(IID_PPV_ARGS(file.put())))) return false;
-    return SUCCEEDED(file->Save(path_.c_str(), TRUE));
+    if (const HRESULT got = link_->QueryInterface(IID_PPV_ARGS(file.put())); FAILED(got)) {
+      return ErrorFromHresult(got);
+    }
+    return StatusFromHresult(file->Save(path_.c_str(), TRUE));
   }
 
  private:
-  bool SetArguments(const std::wstring& arguments) {
-    has_arguments_ = SUCCEEDED(link_->SetArguments(arguments.c_str()));
-    return has_arguments_;
+  // A value the link cannot take (a null character, an unknown hot key or window style).
+  static constexpr Error kInvalid{ErrorKind::kOther, static_cast<std::uint32_t>(E_INVALIDARG)};
+
+  Status SetArguments(const std::wstring& arguments) {
+    const HRESULT set = link_->SetArguments(arguments.c_str());
+    has_arguments_ = SUCCEEDED(set);
+    return StatusFromHresult(set);
   }
 
   std::wstring path_;  // null-free: it was checked when the shortcut was made
@@ -166,7 +181,7 @@ class Win32ShellLink final : public ShellLink {
 
 }  // namespace
 
-std::optional<std::wstring> Win32Shell::SpecialFolder(std::wstring_view name) {
+Result<std::wstring> Win32Shell::SpecialFolder(std::wstring_view name) {
   static constexpr std::array<std::pair<std::wstring_view, const KNOWNFOLDERID*>, 4> kFolders{{
       {L"desktop", &FOLDERID_Desktop},
       {L"programs", &FOLDERID_Programs},
@@ -176,26 +191,29 @@ std::optional<std::wstring> Win32Shell::SpecialFolder(std::wstring_view name) {
   for (const auto& [folder_name, id] : kFolders) {
     if (!EqualsIgnoringCase(name, folder_name)) continue;
     UniqueCoTaskMem<wchar_t> path;
-    if (FAILED(SHGetKnownFolderPath(*id, KF_FLAG_DEFAULT, nullptr, path.put())) || !path) {
-      return std::nullopt;
+    if (const HRESULT got = SHGetKnownFolderPath(*id, KF_FLAG_DEFAULT, nullptr, path.put());
+        FAILED(got) || !path) {
+      return ErrorFromHresult(FAILED(got) ? got : E_FAIL);
     }
     std::wstring folder(path.get());
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty()) return std::nullopt;
+    if (folder.empty()) return ErrorFromCode(ERROR_PATH_NOT_FOUND);
     return folder;
   }
-  return std::nullopt;
+  return ErrorFromCode(ERROR_INVALID_NAME);
 }
 
-std::unique_ptr<ShellLink> Win32Shell::CreateShortcut(std::wstring_view path) {
+Result<std::unique_ptr<ShellLink>> Win32Shell::CreateShortcut(std::wstring_view path) {
   std::wstring file = ZeroTerminated(path);
-  if (file.empty()) return nullptr;
+  if (file.empty()) return ErrorFromCode(ERROR_INVALID_NAME);
   ComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(link.put())))) {
-    return nullptr;
+  if (const HRESULT made = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_PPV_ARGS(link.put()));
+      FAILED(made)) {
+    return ErrorFromHresult(made);
   }
-  return std::make_unique<Win32ShellLink>(std::move(file), std::move(link));
+  return std::unique_ptr<ShellLink>(
+      std::make_unique<Win32ShellLink>(std::move(file), std::move(link)));
 }
 
 std::optional<std::uint16_t> ParseHotKey(std::wstring_view text) {

@@ -21,8 +21,8 @@ namespace tgw::win32 {
 class Win32Shell final : public Shell {
  public:
   // "Desktop", "Programs", "StartMenu" or "StartUp" (any case) through SHGetKnownFolderPath.
-  std::optional<std::wstring> SpecialFolder(std::wstring_view name) override;
-  std::unique_ptr<ShellLink> CreateShortcut(std::wstring_view path) override;
+  Result<std::wstring> SpecialFolder(std::wstring_view name) override;
+  Result<std::unique_ptr<ShellLink>> CreateShortcut(std::wstring_view path) override;
 };
 
 // A hot key as IShellLinkW::SetHotkey takes it: the virtual key in the low byte, the HOTKEYF_

@@ -10,28 +10,29 @@ class RecordingLink : public ShellLink {
     link_.path = std::move(path);
   }
 
-  bool SetWindowStyle(std::int16_t style) override {
+  Status SetWindowStyle(std::int16_t style) override {
     return Set(L"WindowStyle", std::to_wstring(style));
   }
-  bool SetHotKey(std::wstring_view v) override { return Set(L"HotKey", v); }
-  bool SetTargetPath(std::wstring_view v) override { return Set(L"TargetPath", v); }
-  bool SetIconLocation(std::wstring_view v) override { return Set(L"IconLocation", v); }
-  bool SetDescription(std::wstring_view v) override { return Set(L"Description", v); }
-  bool SetWorkingDirectory(std::wstring_view v) override { return Set(L"WorkingDirectory", v); }
-  bool Save() override {
-    if (shell_.Fails(link_.path, L"Save")) return false;
-    auto file = shell_.files.OpenOutput(link_.path, OpenMode::kOutput);  // the folder must exist
-    if (!file) return false;
-    file->WriteBytes("lnk");
+  Status SetHotKey(std::wstring_view v) override { return Set(L"HotKey", v); }
+  Status SetTargetPath(std::wstring_view v) override { return Set(L"TargetPath", v); }
+  Status SetIconLocation(std::wstring_view v) override { return Set(L"IconLocation", v); }
+  Status SetDescription(std::wstring_view v) override { return Set(L"Description", v); }
+  Status SetWorkingDirectory(std::wstring_view v) override { return Set(L"WorkingDirectory", v); }
+  Status Save() override {
+    if (shell_.Fails(link_.path, L"Save")) return shell_.failure;
+    auto file = shell_.files.OpenOutput(link_.path, OpenMode::kReplace);  // the folder must exist
+    if (!file) return file.error();
+    if (Status written = (*file)->WriteBytes("lnk"); !written.ok()) return written;
+    if (Status closed = (*file)->Close(); !closed.ok()) return closed;
     shell_.saved.push_back(link_);
-    return true;
+    return {};
   }
 
  private:
-  bool Set(std::wstring_view name, std::wstring_view value) {
-    if (shell_.Fails(link_.path, name)) return false;
+  Status Set(std::wstring_view name, std::wstring_view value) {
+    if (shell_.Fails(link_.path, name)) return shell_.failure;
     link_.properties.emplace_back(name, value);
-    return true;
+    return {};
   }
   RecordingShell& shell_;
   RecordingShell::Link link_;
@@ -55,16 +56,16 @@ RecordingShell::RecordingShell(MemoryFileSystem& file_system)
   for (const auto& [name, folder] : special_folders) files.AddFolders(folder);
 }
 
-std::optional<std::wstring> RecordingShell::SpecialFolder(std::wstring_view name) {
+Result<std::wstring> RecordingShell::SpecialFolder(std::wstring_view name) {
   folder_requests.emplace_back(name);
   const auto it = special_folders.find(std::wstring(name));
-  if (it == special_folders.end()) return std::nullopt;
+  if (it == special_folders.end()) return Error{ErrorKind::kNotFound, 0x80070002};
   return it->second;
 }
 
-std::unique_ptr<ShellLink> RecordingShell::CreateShortcut(std::wstring_view path) {
-  if (Fails(std::wstring(path), L"CreateShortcut")) return nullptr;
-  return std::make_unique<RecordingLink>(*this, std::wstring(path));
+Result<std::unique_ptr<ShellLink>> RecordingShell::CreateShortcut(std::wstring_view path) {
+  if (Fails(std::wstring(path), L"CreateShortcut")) return failure;
+  return std::unique_ptr<ShellLink>(std::make_unique<RecordingLink>(*this, std::wstring(path)));
 }
 
 bool RecordingShell::Fails(const std::wstring& path, std::wstring_view member) const {

@@ -12,8 +12,8 @@ namespace tgw::fakes {
 
 // Records every shortcut saved, with its properties in the order they were set,
 // and stores it as a file in the memory file system. `failing` names properties
-// ("TargetPath", ..., "Save", "CreateShortcut") that fail for shortcuts whose
-// path contains the given text.
+// ("TargetPath", ..., "Save", "CreateShortcut") that fail, with `failure`, for
+// shortcuts whose path contains the given text.
 class RecordingShell : public Shell {
  public:
   struct Link {
@@ -24,8 +24,8 @@ class RecordingShell : public Shell {
 
   explicit RecordingShell(MemoryFileSystem& files);
 
-  std::optional<std::wstring> SpecialFolder(std::wstring_view name) override;
-  std::unique_ptr<ShellLink> CreateShortcut(std::wstring_view path) override;
+  Result<std::wstring> SpecialFolder(std::wstring_view name) override;
+  Result<std::unique_ptr<ShellLink>> CreateShortcut(std::wstring_view path) override;
 
   bool Fails(const std::wstring& path, std::wstring_view member) const;
 
@@ -33,6 +33,7 @@ class RecordingShell : public Shell {
   std::map<std::wstring, std::wstring> special_folders;
   std::vector<std::wstring> folder_requests;
   std::multimap<std::wstring, std::wstring> failing;  // member -> path fragment
+  Error failure{ErrorKind::kAccessDenied, 0x80070005};
   std::vector<Link> saved;
 };
 
