@@ -40,19 +40,25 @@ Status WriteWhole(FileSystem& files, const std::wstring& path, OpenMode mode,
 
 InstallLog::InstallLog(FileSystem& files, std::wstring_view install_dir)
     : files_(files), path_(Join(install_dir, L"install.log")), head_(install_dir) {
+  // An earlier log is appended to, never emptied: its lines stay whatever happens next.
   if (const auto earlier = files_.OpenInput(path_)) {
-    if (earlier->ReadLine()) {  // its head line is not carried
+    if (earlier->ReadLine()) {  // its head line names the same folder
+      carrying_ = true;
       while (auto line = earlier->ReadLine()) earlier_.push_back(std::move(*line));
     }
   }
-  auto file = files_.OpenOutput(path_, OpenMode::kOutput);
+  auto file = files_.OpenOutput(path_, carrying_ ? OpenMode::kAppend : OpenMode::kOutput);
   if (!file) {
     Keep(file.error());
     return;
   }
   file_ = std::move(*file);
-  Keep(file_->WriteLine(head_));
-  for (const std::wstring& line : earlier_) Keep(file_->WriteLine(line));
+  if (!carrying_) {
+    Keep(file_->WriteLine(head_));
+  } else if (const auto bytes = files_.ReadWholeFile(path_);
+             bytes && bytes->size() >= 1 && bytes->back() != '\n') {
+    Keep(file_->WriteLine(L""));  // ends a last line that was cut
+  }
 }
 
 InstallLog::~InstallLog() = default;
@@ -64,15 +70,15 @@ void InstallLog::Keep(const Status& status) {
 void InstallLog::Line(std::wstring_view text) {
   if (!file_) return;
   Keep(file_->WriteLine(text));
-  if (!earlier_.empty()) lines_.emplace_back(text);
+  if (carrying_) lines_.emplace_back(text);
 }
 
 Status InstallLog::Close(bool completed) {
   if (!file_) return status_;
   Keep(file_->Close());
   file_.reset();
-  // The carried lines stay where they are when the log cannot be written again.
-  if (!earlier_.empty() && status_.ok()) (void)Rewrite(completed);
+  // The log in its own order; when that cannot be written, it stays as appended to.
+  if (carrying_ && status_.ok()) (void)Rewrite(completed);
   return status_;
 }
 

@@ -20,9 +20,9 @@ class Runtime;
 // payload file and one per shortcut made, each written at once so that a program ended
 // mid-way leaves the lines of what it did.
 //
-// An earlier log there (a reinstall) is not lost when the run ends early: its lines, but for
-// its head line, are carried into the new log right after the head line and stay until Close
-// says that the run completed. The log then holds exactly this run's lines.
+// An earlier log there (a reinstall) is not lost when the run ends early: the new lines are
+// appended to it, and only Close rewrites it, as the head line and this run's lines, followed,
+// unless the run completed, by the earlier lines that this run did not write.
 class InstallLog {
  public:
   InstallLog(FileSystem& files, std::wstring_view install_dir);
@@ -45,7 +45,8 @@ class InstallLog {
   std::wstring head_;
   std::unique_ptr<OutputFile> file_;
   Status status_;
-  std::vector<std::wstring> earlier_;  // the earlier log's lines after its head line
+  bool carrying_ = false;              // there is an earlier log, appended to
+  std::vector<std::wstring> earlier_;  // its lines after its head line
   std::vector<std::wstring> lines_;    // this run's lines after the head line, when carrying
 };
 

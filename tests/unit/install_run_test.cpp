@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/integrity.h"
 #include "engine/product.h"
 #include "fakes/fake_runtime.h"
 #include "fakes/fake_toolkit.h"
@@ -22,6 +23,14 @@ std::string Container(const std::vector<File>& files) {
   for (const auto& [name, content] : files) bytes += name + "/";
   for (const auto& [name, content] : files) bytes += "p/NewFile/p" + content;
   return bytes + "p/NewFile/p\r\n";
+}
+
+// The container as the packer writes it, with its integrity record.
+std::string Packed(const std::vector<File>& files) {
+  const std::string legacy = Container(files);
+  const std::string body = legacy.substr(legacy.rfind("s/Parcelon/p") + 12);
+  return "MZ program image" + std::string("s/Parcelon/p") +
+         FormatIntegrityRecord({body.size(), Sha256Of(body)}) + "s/Parcelon/p" + body;
 }
 
 std::vector<File> ThirtyFiles() {
@@ -53,13 +62,6 @@ std::size_t FilesFailed(const InstallOutcome& outcome) {
   return 0;
 }
 
-bool FolderMissing(const InstallOutcome& outcome) {
-  for (const Shortfall& shortfall : outcome.shortfalls) {
-    if (shortfall.step == Shortfall::Step::kFolder) return true;
-  }
-  return false;
-}
-
 constexpr std::wstring_view kDir = L"c:\\program files\\Tagwright\\";
 const std::wstring kPrograms = L"C:\\Users\\ann\\Start Menu\\Programs\\Tagwright\\";
 
@@ -68,6 +70,12 @@ class InstallRun : public ::testing::Test {
   InstallRun() {
     runtime.tick = 0.01;
     ui.list_index = 0;
+    FreshMachine();
+  }
+
+  void FreshMachine() {
+    files = {};
+    for (const auto& [name, folder] : shell.special_folders) files.AddFolders(folder);
     files.AddFolders(L"c:\\program files");
     files.AddFolders(L"C:\\Users\\ann\\AppData\\Roaming");
     files.PutFile(L"D:\\dist\\MSVBVM60.DLL", "vb runtime");
@@ -158,6 +166,7 @@ TEST_F(InstallRun, ProgressForOneFileAndForNone) {
   Run({{"a.txt", "A"}});
   EXPECT_THAT(Percentages(), ElementsAre(L"5%", L"25%", L"50%", L"95%", L"100%"));
 
+  // A setup without files over that install: the earlier file line is kept in the log.
   ui = {};
   ui.list_index = 0;
   files.PutFile(runtime.program_file, "MZ a program image with no container");
@@ -167,12 +176,13 @@ TEST_F(InstallRun, ProgressForOneFileAndForNone) {
   EXPECT_THAT(Percentages(), ElementsAre(L"5%", L"25%", L"50%", L"100%"));
   const auto actions = ui.CaptionsOf(Control::Action);
   EXPECT_EQ(actions[actions.size() - 2], L"Unpacking was successful");
-  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\install.log"),
-            Lines({std::wstring(kDir)}) + Lines(Shortcuts(true)));
+  EXPECT_EQ(files.Bytes(std::wstring(kDir) + L"install.log"),
+            Lines({std::wstring(kDir)}) + Lines(Shortcuts(true)) +
+                Lines({std::wstring(kDir) + L"a.txt"}));
   EXPECT_EQ(stage, 5);
 }
 
-TEST_F(InstallRun, ContentsWithoutUsableNamesAreNeitherLoggedNorWritten) {
+TEST_F(InstallRun, NamesWindowsCannotWriteFaithfullyAreNeitherLoggedNorWritten) {
   // The body begins with the file marker: no names at all.
   files.PutFile(runtime.program_file, "MZs/Parcelon/pp/NewFile/pAp/NewFile/pBp/NewFile/p\r\n");
   InstallOutcome outcome = Run();
@@ -180,52 +190,192 @@ TEST_F(InstallRun, ContentsWithoutUsableNamesAreNeitherLoggedNorWritten) {
   EXPECT_THAT(Percentages(), ElementsAre(L"5%", L"25%", L"50%", L"72%", L"95%", L"100%"));
   EXPECT_EQ(ui.CaptionsOf(Control::Action)[3], L"Creating settings file and links...");
 
-  // Names that would lead outside the install folder.
   files.AddFolders(L"c:\\windows");
-  outcome = Run(
-      {{"..\\..\\windows\\evil.dll", "X"}, {"ok.txt", "fine"}, {"c:\\windows\\evil2.dll", "Y"}});
-  EXPECT_EQ(FilesFailed(outcome), 2u);
-  EXPECT_FALSE(outcome.Completed());
-  EXPECT_FALSE(files.HasFile(L"c:\\windows\\evil.dll"));
-  EXPECT_FALSE(files.HasFile(L"c:\\windows\\evil2.dll"));
-  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\ok.txt"), "fine");
-  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\install.log"),
+  std::vector<File> payload;
+  for (const char* name : {"..\\..\\windows\\evil.dll", "c:\\windows\\evil2.dll", "nul.txt", "COM1",
+                           "templates\\AUX.htm", "CONIN$", "a<b", "x.", "tab\tname"}) {
+    payload.emplace_back(name, "X");
+  }
+  payload.emplace_back("ok.txt", "fine");
+  outcome = Run(payload);
+  EXPECT_EQ(FilesFailed(outcome), payload.size() - 1);
+  EXPECT_EQ(outcome.shortfalls.front().error.kind, ErrorKind::kBadName);
+  EXPECT_EQ(
+      files.Files(),
+      (std::set<std::wstring>{
+          L"c:\\program files\\tagwright\\install.log", L"c:\\program files\\tagwright\\ok.txt",
+          L"c:\\program files\\tagwright\\settings.dat",
+          L"c:\\program files\\tagwright\\msvbvm60.dll",
+          L"c:\\program files\\tagwright\\mscomctl.ocx",
+          L"c:\\users\\ann\\appdata\\roaming\\tgwr\\install.log",
+          L"c:\\users\\ann\\desktop\\tagwright.lnk",
+          L"c:\\users\\ann\\start menu\\programs\\tagwright\\tagwright.lnk",
+          L"c:\\users\\ann\\start menu\\programs\\tagwright\\official web site.lnk",
+          L"c:\\users\\ann\\start menu\\programs\\tagwright\\uninstall tagwright.lnk",
+          L"d:\\dist\\mscomctl.ocx", L"d:\\dist\\msvbvm60.dll", L"d:\\dist\\setup.exe"}));
+  EXPECT_EQ(files.Bytes(std::wstring(kDir) + L"install.log"),
             Lines({std::wstring(kDir), std::wstring(kDir) + L"ok.txt"}) + Lines(Shortcuts(true)));
 }
 
-TEST_F(InstallRun, CountsWhatFailedAndStillGoesThroughEveryStep) {
-  ui.texts[Control::Text1] = L"c:\\nowhere\\Tagwright\\";  // the parent is missing
-  InstallOutcome outcome = Run(ThirtyFiles());
-  EXPECT_TRUE(FolderMissing(outcome));
-  EXPECT_EQ(FilesFailed(outcome), 30u);
-  EXPECT_FALSE(files.HasFile(L"c:\\nowhere\\Tagwright\\install.log"));
-  EXPECT_EQ(Percentages().back(), L"100%");
-  EXPECT_EQ(stage, 5);
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
+TEST_F(InstallRun, EveryWriteThatFailsIsNamedWithItsCauseAndNothingIsCut) {
+  using Step = Shortfall::Step;
+  using At = fakes::MemoryFileSystem::Fault::At;
+  const Error full{ErrorKind::kDiskFull, 112};
+  const Error denied{ErrorKind::kAccessDenied, 5};
+  const Error in_use{ErrorKind::kInUse, 32};
+  struct Row {
+    const wchar_t* path;
+    At at;
+    Error error;
+    Step step;
+    const wchar_t* name;
+  };
+  const std::wstring dir(kDir);
+  const Row rows[] = {
+      {L"b.txt", At::kWrite, full, Step::kFiles, L""},
+      {L"b.txt", At::kClose, in_use, Step::kFiles, L""},
+      {L"b.txt", At::kOpen, denied, Step::kFiles, L""},
+      {L"install.log", At::kWrite, full, Step::kLog, L""},
+      {L"install.log", At::kOpen, denied, Step::kLog, L""},
+      {L"Settings.dat", At::kWrite, full, Step::kSettings, L""},
+      {L"Settings.dat", At::kClose, in_use, Step::kSettings, L""},
+      {L"MSVBVM60.DLL", At::kClose, in_use, Step::kRuntimeCopy, L"MSVBVM60.DLL"},
+      {L"mscomctl.ocx", At::kWrite, full, Step::kRuntimeCopy, L"mscomctl.ocx"},
+      {L"C:\\Users\\ann\\Desktop\\Tagwright.lnk", At::kOpen, denied, Step::kShortcut, L"Tagwright"},
+      {L"C:\\Users\\ann\\Start Menu\\Programs\\Tagwright\\Official web site.lnk", At::kClose,
+       in_use, Step::kShortcut, L"Official web site"},
+      {L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log", At::kWrite, full, Step::kUserRecord,
+       L""},
+  };
+  const std::vector<File> first{{"a.txt", "old a"}, {"b.txt", "old b"}};
+  const std::vector<File> second{{"a.txt", "new a"}, {"b.txt", "new b"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << std::string(row.path, row.path + wcslen(row.path)));
+    FreshMachine();
+    ASSERT_TRUE(Run(first).Completed());
+    const std::set<std::wstring> before = files.Files();
+    const std::wstring path = std::wstring(row.path).find(L':') == std::wstring::npos
+                                  ? dir + row.path
+                                  : std::wstring(row.path);
+    const std::string old_bytes = files.Bytes(path);
+    files.faults[fakes::MemoryFileSystem::Key(path)] = {row.at, row.error};
 
-  // A file that cannot be opened, and one whose write stops half way: both logged.
-  ui.texts[Control::Text1] = kDir;
-  files.PutFile(std::wstring(kDir) + L"locked.txt", "old");
-  files.faults[fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"locked.txt")] = {
-      fakes::MemoryFileSystem::Fault::At::kOpen, Error{ErrorKind::kAccessDenied, 5}};
-  files.faults[fakes::MemoryFileSystem::Key(std::wstring(kDir) + L"full.txt")] = {
-      fakes::MemoryFileSystem::Fault::At::kWrite, Error{ErrorKind::kDiskFull, 112}};
-  outcome = Run({{"locked.txt", "new"}, {"full.txt", "0123456789"}, {"ok.txt", "ok"}});
-  EXPECT_FALSE(FolderMissing(outcome));
-  EXPECT_EQ(FilesFailed(outcome), 2u);
-  EXPECT_EQ(files.Bytes(std::wstring(kDir) + L"locked.txt"), "old");
-  const std::string log = files.Bytes(std::wstring(kDir) + L"install.log");
-  EXPECT_NE(log.find("Tagwright\\locked.txt\r\n"), std::string::npos);
-  EXPECT_NE(log.find("Tagwright\\full.txt\r\n"), std::string::npos);
+    const InstallOutcome outcome = Run(second);
+    ASSERT_EQ(outcome.shortfalls.size(), 1u);
+    EXPECT_EQ(outcome.shortfalls[0].step, row.step);
+    EXPECT_EQ(outcome.shortfalls[0].error, row.error);
+    EXPECT_EQ(outcome.shortfalls[0].name, row.name);
+    EXPECT_EQ(files.Files(), before);  // nothing made that was not there before
+    if (row.step != Step::kLog) {
+      EXPECT_EQ(files.Bytes(path), old_bytes);  // never cut
+    }
+    EXPECT_EQ(files.Bytes(dir + L"a.txt"), "new a");  // the rest went on
+    EXPECT_EQ(stage, 5);
+  }
 }
 
-TEST_F(InstallRun, AShortcutThatFailsLeavesNoLine) {
-  shell.failing.emplace(L"Save", L"Official web site");
-  Run({{"a.txt", "A"}});
-  auto expected = Shortcuts(true);
-  expected.erase(expected.begin() + 2);
-  const std::string log = files.Bytes(std::wstring(kDir) + L"install.log");
-  EXPECT_EQ(log.substr(log.size() - Lines(expected).size()), Lines(expected));
+TEST_F(InstallRun, AFullDiskNeverLeavesACutFileAndTheLogKeepsTheEarlierLines) {
+  const std::vector<File> first{{"a.txt", std::string(300, 'a')}, {"b.txt", std::string(300, 'b')}};
+  const std::vector<File> second{{"a.txt", std::string(400, 'A')},
+                                 {"b.txt", std::string(400, 'B')},
+                                 {"c.txt", std::string(400, 'C')}};
+  const std::string earlier_log =
+      Lines({std::wstring(kDir), std::wstring(kDir) + L"a.txt", std::wstring(kDir) + L"b.txt"}) +
+      Lines(Shortcuts(true));
+  int completed = 0;  // the runs that had room enough
+  for (std::uint64_t free = 0; free < 3000; free += 150) {
+    SCOPED_TRACE(free);
+    FreshMachine();
+    ASSERT_TRUE(Run(first).Completed());
+    files.free_space = free;
+
+    const InstallOutcome outcome = Run(second);
+    completed += outcome.Completed() ? 1 : 0;
+    for (const auto& [name, content] : second) {
+      const std::string bytes =
+          files.Bytes(std::wstring(kDir) + std::wstring(name.begin(), name.end()));
+      const bool old_or_absent = bytes == "<absent>" || bytes == std::string(300, name[0]);
+      EXPECT_TRUE(bytes == content || (old_or_absent && !outcome.Completed()))
+          << name << " holds " << bytes.size();
+    }
+    EXPECT_EQ(files.Bytes(std::wstring(kDir) + L"Settings.dat").find("Language=english\r\n"), 0u);
+    const std::string log = files.Bytes(std::wstring(kDir) + L"install.log");
+    for (std::size_t begin = 0, end; (end = earlier_log.find("\r\n", begin)) != std::string::npos;
+         begin = end + 2) {
+      const std::string line = earlier_log.substr(begin, end - begin + 2);
+      EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+  }
+  EXPECT_GT(completed, 0);
+  EXPECT_LT(completed, 20);
+}
+
+TEST_F(InstallRun, ADamagedSetupWritesNothingAndLeavesAnEarlierInstallAsItWas) {
+  ASSERT_TRUE(Run(ThirtyFiles()).Completed());
+  const auto snapshot = [this] {
+    std::map<std::wstring, std::string> all;
+    for (const std::wstring& file : files.Files()) all[file] = files.Bytes(file);
+    return all;
+  };
+  std::string packed = Packed(ThirtyFiles());
+  packed[packed.size() / 2] ^= 0x20;
+  files.PutFile(runtime.program_file, packed);
+  const auto before = snapshot();
+  ui = {};
+  ui.list_index = 1;
+  const InstallOutcome outcome = Run();
+  EXPECT_TRUE(outcome.damaged);
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_THAT(Percentages(), ElementsAre(L"5%", L"25%"));
+  EXPECT_EQ(stage, 5);
+  EXPECT_TRUE(ui.visible[Control::Frame6]);
+
+  // A first install from it: the folders it made are taken back.
+  ui.texts[Control::Text1] = L"d:\\fresh\\";
+  EXPECT_TRUE(Run().damaged);
+  EXPECT_FALSE(files.FolderExists(L"d:\\fresh"));
+
+  // Intact, and with a signature appended: installed as usual.
+  files.PutFile(runtime.program_file, Packed(ThirtyFiles()) + "signature bytes");
+  EXPECT_TRUE(Run().Completed());
+}
+
+TEST_F(InstallRun, AFolderThatIsNotAbsoluteIsRefusedBeforeAnythingIsWritten) {
+  files.PutFile(runtime.program_file, Container({{"a.txt", "A"}}));
+  for (const wchar_t* dir : {L"", L"Tagwright\\", L"\\Tagwright\\", L"d:\\x", L"d:x\\"}) {
+    const std::set<std::wstring> before = files.Files();
+    ui.texts[Control::Text1] = dir;
+    const InstallOutcome outcome = Run();
+    ASSERT_EQ(outcome.shortfalls.size(), 1u);
+    EXPECT_EQ(outcome.shortfalls[0].step, Shortfall::Step::kFolder);
+    EXPECT_EQ(outcome.shortfalls[0].error.kind, ErrorKind::kBadName);
+    EXPECT_EQ(files.Files(), before);
+    EXPECT_EQ(stage, 5);
+  }
+}
+
+TEST_F(InstallRun, EndedDuringAReinstallTheLogStillListsEverythingOfTheEarlierOne) {
+  ASSERT_TRUE(Run(ThirtyFiles()).Completed());
+  const std::wstring log_path = std::wstring(kDir) + L"install.log";
+  const std::string earlier = files.Bytes(log_path);
+  // Ended at the first pump after each action text: from the folders to just before the
+  // settings file, the shortcuts and the log's close.
+  for (std::size_t action = 1; action <= 6; ++action) {
+    SCOPED_TRACE(action);
+    files.PutFile(log_path, earlier);
+    ui = {};
+    ui.list_index = 0;
+    ui.on_pump = [&] {
+      if (ui.CaptionsOf(Control::Action).size() == action) throw fakes::ProgramEnded{};
+    };
+    EXPECT_THROW(Run({{"languages\\english\\file1.dat", "x"}, {"new.txt", "y"}}),
+                 fakes::ProgramEnded);
+    const std::string log = files.Bytes(log_path);
+    for (std::size_t begin = 0, end; (end = earlier.find("\r\n", begin)) != std::string::npos;
+         begin = end + 2) {
+      EXPECT_NE(log.find(earlier.substr(begin, end - begin + 2)), std::string::npos);
+    }
+  }
 }
 
 TEST_F(InstallRun, ReinstallRewritesFilesAndLogAndAddsASettingsLine) {

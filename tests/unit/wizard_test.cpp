@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <new>
 
 #include "fakes/fake_runtime.h"
 #include "fakes/fake_toolkit.h"
@@ -89,14 +90,22 @@ TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
   for (const auto& [control, caption] : expected) EXPECT_EQ(ui.captions[control], caption);
 }
 
-TEST_F(WizardTest, StartUpRestoresTheLastInstallFolder) {
+TEST_F(WizardTest, StartUpRestoresOnlyAnAbsoluteFolder) {
   const std::wstring record = L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log";
-  files.PutFile(record, "D:\\Apps\\Tagwright\\\r\nsecond line\r\n");
-  wizard.Form_Load();
-  EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Apps\\Tagwright\\");
-  files.PutFile(record, "");
-  wizard.Form_Load();
-  EXPECT_EQ(ui.texts[Control::Text1], L"");
+  const std::pair<const char*, const wchar_t*> rows[] = {
+      {"D:\\Apps\\Tagwright\\\r\nsecond line\r\n", L"D:\\Apps\\Tagwright\\"},
+      {"d:\\x\r\n", L"d:\\x\\"},  // the final backslash added
+      {"\\\\srv\\share\\T", L"\\\\srv\\share\\T\\"},
+      {"", L"c:\\program files\\Tagwright\\"},  // empty, relative, device path: the default
+      {"Tagwright\\\r\n", L"c:\\program files\\Tagwright\\"},
+      {"\\\\.\\C:\\x\\", L"c:\\program files\\Tagwright\\"},
+  };
+  for (const auto& [line, field] : rows) {
+    files.PutFile(record, line);
+    ui.texts[Control::Text1] = L"c:\\program files\\Tagwright\\";
+    wizard.Form_Load();
+    EXPECT_EQ(ui.texts[Control::Text1], field) << line;
+  }
 }
 
 TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
@@ -195,14 +204,58 @@ TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
   ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
   NextTo(5);
   EXPECT_EQ(ui.captions[Control::Label7],
-            L"Установка не завершена: не удалось создать папку установки.");
-  InstallOutcome outcome;
-  outcome.file_count = 30;
-  outcome.shortfalls.push_back({Shortfall::Step::kFiles, Error{ErrorKind::kDiskFull, 112}, {}, 2});
-  EXPECT_EQ(NotCompletedText(0, outcome),
-            L"Setup did not complete. Not done: 2 of 30 files (disk full).");
-  EXPECT_EQ(NotCompletedText(0, InstallOutcome{}),
-            L"Setup did not complete: this setup holds no files to install.");
+            L"Установка не завершена: не удалось создать папку установки (не найден).");
+}
+
+TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
+  using Step = Shortfall::Step;
+  const Error full{ErrorKind::kDiskFull, 112};
+  const Error denied{ErrorKind::kAccessDenied, 5};
+  InstallOutcome damaged;
+  damaged.damaged = true;
+  InstallOutcome partial;
+  partial.file_count = 30;
+  partial.shortfalls = {{Step::kFiles, full, {}, 2},
+                        {Step::kSettings, full, {}, 0},
+                        {Step::kRuntimeCopy, Error{ErrorKind::kInUse, 32}, L"mscomctl.ocx", 0},
+                        {Step::kShortcut, denied, L"Official web site", 0},
+                        {Step::kLog, full, {}, 0},
+                        {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
+  InstallOutcome folder = partial;  // everything else follows from the folder
+  folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
+  const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
+      {0, &damaged,
+       L"Setup did not complete: the setup file is damaged, and nothing was installed. Please "
+       L"obtain the setup again."},
+      {0, &partial,
+       L"Setup did not complete. Not done: 2 of 30 files, the settings file, the install log "
+       L"(disk full); mscomctl.ocx (file in use); the shortcut \"Official web site\" (access "
+       L"denied); the record of the install folder (error 1117)."},
+      {1, &partial,
+       L"Установка не завершена. Не выполнено: 2 из 30 файлов, файл настроек, журнал установки "
+       L"(диск заполнен); mscomctl.ocx (файл занят); ярлык «Official web site» (отказано в "
+       L"доступе); запись о папке установки (ошибка 1117)."},
+      {0, &folder,
+       L"Setup did not complete: the install folder could not be created (access denied)."},
+  };
+  for (const auto& [language, outcome, text] : rows) {
+    EXPECT_EQ(NotCompletedText(language, *outcome), text);
+  }
+}
+
+TEST_F(WizardTest, AnUnexpectedFailureEndsOnTheCompletionPage) {
+  wizard.Form_Load();
+  NextTo(3);
+  int pumps_seen = 0;
+  ui.on_pump = [&] {
+    if (++pumps_seen == 4) throw std::bad_alloc();
+  };
+  wizard.Command3_Click();
+  EXPECT_EQ(wizard.Stage(), 5);
+  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
+  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
+  EXPECT_EQ(ui.captions[Control::Label7],
+            L"Setup did not complete: an unexpected error stopped it.");
 }
 
 TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
@@ -218,6 +271,19 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
   wizard.Command4_Click();
   EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Tagwright\\");
   EXPECT_THAT(picker.titles, ::testing::Each(L""));
+  EXPECT_TRUE(ui.messages.empty());
+
+  // A name the records cannot hold in the ANSI code page: its short form, or a refusal.
+  files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
+  picker.answers = {L"C:\\данные", L"C:\\папка"};
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].buttons, kMsgBoxOkExclamation);
+  EXPECT_EQ(ui.messages[0].title, L"Setup");
+  EXPECT_EQ(ui.messages[0].prompt, UnrecordableFolderText(0));
 }
 
 TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
