@@ -85,7 +85,7 @@ constexpr NotCompletedTexts kEnglish{
     L"\"",
     L"\"",
     L"the record of the install folder",
-    {L"access denied", L"disk full", L"file in use", L"not found", L"already exists",
+    {L"access denied", L"disk full", L"file in use", L"path not found", L"already exists",
      L"invalid name", L"not enough memory", L""},
     L"error ",
 };
@@ -107,7 +107,7 @@ constexpr NotCompletedTexts kRussian{
     L"«",
     L"»",
     L"запись о папке установки",
-    {L"отказано в доступе", L"диск заполнен", L"файл занят", L"не найден", L"уже существует",
+    {L"отказано в доступе", L"диск заполнен", L"файл занят", L"путь не найден", L"уже существует",
      L"недопустимое имя", L"недостаточно памяти", L""},
     L"ошибка ",
 };

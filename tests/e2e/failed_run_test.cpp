@@ -23,7 +23,8 @@ TEST(FailedRun, AnInstallFolderThatCannotBeMadeIsReported) {
   const std::wstring completion = setup.Text(Control::Label7);
   EXPECT_TRUE(completion.starts_with(L"Setup did not complete"))
       << ::testing::PrintToString(completion);
-  EXPECT_EQ(completion, L"Setup did not complete: the install folder could not be created.");
+  EXPECT_EQ(completion,
+            L"Setup did not complete: the install folder could not be created (path not found).");
   EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
   EXPECT_EQ(setup.TextsOf(Control::PRG).back(), L"100%");
   EXPECT_FALSE(FolderExists(L"C:\\no"));

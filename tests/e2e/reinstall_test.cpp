@@ -47,5 +47,36 @@ TEST(Reinstall, ProposesTheLastFolderAndAddsTheNewLanguage) {
   EXPECT_EQ(ReadFile(scenario.UserRecord()), CrLfLines({dir}));
 }
 
+TEST(Reinstall, ExitDuringTheRunKeepsEveryLineOfTheEarlierLog) {
+  const Scenario scenario;
+  const std::wstring dir = scenario / L"Tagwright\\";
+  scenario.WriteUserRecord(dir);
+  {
+    const SetupProcess setup(scenario.Options(SmallSetup(), L"first"));
+    setup.WaitForStage(0);
+    NextTo(setup, 3);
+    RunToCompletion(setup, kSmallRunMs);
+    setup.PostClick(Control::Command3);
+    EXPECT_EQ(setup.WaitForExit(), 0u);
+  }
+  const std::string earlier = ReadFile(dir + L"install.log").value();
+  ASSERT_EQ(earlier, InstallLog(dir, SmallPayloadNames(), true));
+  {
+    // Ended while the files are written anew, after the log was opened.
+    const SetupProcess setup(scenario.Options(SmallSetup(), L"second"));
+    setup.WaitForStage(0);
+    NextTo(setup, 3);
+    setup.PostClick(Control::Command3);
+    setup.WaitForTextSet(Control::PRG, ProgressTexts(SmallPayloadNames().size())[3], kSmallRunMs);
+    EXPECT_EQ(AnswerExitYes(setup), 0u);
+  }
+  const std::string log = ReadFile(dir + L"install.log").value();
+  for (std::size_t begin = 0, end; (end = earlier.find("\r\n", begin)) != std::string::npos;
+       begin = end + 2) {
+    EXPECT_NE(log.find(earlier.substr(begin, end - begin + 2)), std::string::npos)
+        << earlier.substr(begin, end - begin);
+  }
+}
+
 }  // namespace
 }  // namespace tgw::e2e

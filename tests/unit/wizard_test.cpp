@@ -204,7 +204,7 @@ TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
   ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
   NextTo(5);
   EXPECT_EQ(ui.captions[Control::Label7],
-            L"Установка не завершена: не удалось создать папку установки (не найден).");
+            L"Установка не завершена: не удалось создать папку установки (путь не найден).");
 }
 
 TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
