@@ -499,5 +499,54 @@ TEST_F(FileSystemTest, ReadWholeFileReadsAFileOpenForWriting) {
   EXPECT_EQ(*bytes, (std::vector<char>{'b', 'u', 's', 'y'}));
 }
 
+// --- A full disk: the tiny drive T: that tiny_drive.sh mounts ---
+
+class DiskFullTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ULARGE_INTEGER free{};
+    ULARGE_INTEGER total{};
+    if (!GetDiskFreeSpaceExW(L"T:\\", &free, &total, nullptr) || total.QuadPart > kTinyDrive) {
+      GTEST_SKIP() << "no tiny drive T: (tests/win32/tiny_drive.sh mounts one, as root)";
+    }
+    ASSERT_EQ(NamesIn(L"T:"), Names{}) << "T: is empty to begin with";
+    free_ = free.QuadPart;
+  }
+  void TearDown() override { DeleteFileW(target_.c_str()); }
+
+  static constexpr std::uint64_t kTinyDrive = 1 << 20;
+  std::uint64_t free_ = 0;
+  const std::wstring target_ = L"T:\\Tagwright.exe";
+  Win32FileSystem files_;
+};
+
+TEST_F(DiskFullTest, AReplacementLargerThanTheFreeSpaceFailsAndKeepsTheOldFile) {
+  const std::string big(free_ + 64 * 1024, 'x');
+  const TempFolder temp;
+  const std::wstring source = temp / L"big.bin";
+  ASSERT_TRUE(WriteRaw(source, big));
+  ASSERT_TRUE(WriteRaw(target_, "old"));
+  const auto replace = [&](OpenMode mode) -> Status {
+    auto output = files_.OpenOutput(target_, mode);
+    if (!output) return output.status();
+    const Status written = (*output)->WriteBytes(big);
+    EXPECT_EQ(FailureOf((*output)->Close()), FailureOf(written)) << "Close fails again";
+    return written;
+  };
+  const struct {
+    const char* what;
+    std::function<Status()> action;
+  } kCases[] = {
+      {"kReplace", [&] { return replace(OpenMode::kReplace); }},
+      {"kReplaceAppending", [&] { return replace(OpenMode::kReplaceAppending); }},
+      {"Copy", [&] { return files_.Copy(source, target_); }},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(FailureOf(c.action()), (Error{ErrorKind::kDiskFull, ERROR_DISK_FULL})) << c.what;
+    EXPECT_EQ(ReadRaw(target_), "old") << c.what;
+    EXPECT_EQ(NamesIn(L"T:"), Names{L"Tagwright.exe"}) << "no temporary file: " << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace tgw
