@@ -504,17 +504,12 @@ TEST_F(FileSystemTest, ReadWholeFileReadsAFileOpenForWriting) {
 class DiskFullTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ULARGE_INTEGER free{};
-    ULARGE_INTEGER total{};
-    if (!GetDiskFreeSpaceExW(L"T:\\", &free, &total, nullptr) || total.QuadPart > kTinyDrive) {
-      GTEST_SKIP() << "no tiny drive T: (tests/win32/tiny_drive.sh mounts one, as root)";
-    }
-    ASSERT_EQ(NamesIn(L"T:"), Names{}) << "T: is empty to begin with";
-    free_ = free.QuadPart;
+    const auto free = ::tgw::testing::EmptiedTinyDrive();
+    if (!free) GTEST_SKIP() << ::tgw::testing::kNoTinyDrive;
+    free_ = *free;
   }
-  void TearDown() override { DeleteFileW(target_.c_str()); }
+  void TearDown() override { (void)::tgw::testing::EmptiedTinyDrive(); }
 
-  static constexpr std::uint64_t kTinyDrive = 1 << 20;
   std::uint64_t free_ = 0;
   const std::wstring target_ = L"T:\\Tagwright.exe";
   Win32FileSystem files_;
