@@ -20,7 +20,12 @@ inline void PrintTo(ErrorKind kind, std::ostream* out) {
 
 inline void PrintTo(const Error& error, std::ostream* out) {
   PrintTo(error.kind, out);
-  *out << " (code " << error.code << ")";
+  // A Win32 code in decimal, an HRESULT in hexadecimal.
+  if (error.code > 0xFFFF) {
+    *out << " (code 0x" << std::hex << error.code << std::dec << ")";
+  } else {
+    *out << " (code " << error.code << ")";
+  }
 }
 
 }  // namespace tgw
