@@ -13,12 +13,30 @@
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/shell_win.h"
+#include "status_checks.h"
 #include "test_support.h"
 
 namespace tgw::win32 {
 namespace {
 
+using ::tgw::testing::FailureOf;
+using ::tgw::testing::Succeeded;
 using ::tgw::testing::TempFolder;
+
+// The first of the steps of a shortcut that failed (each one is taken, in order).
+Status FirstFailure(std::initializer_list<Status> steps) {
+  for (const Status& step : steps) {
+    if (!step.ok()) return step;
+  }
+  return {};
+}
+
+::testing::AssertionResult AllSucceeded(std::initializer_list<Status> steps) {
+  return Succeeded(FirstFailure(steps));
+}
+
+// What the link object says to a value it cannot take.
+constexpr Error kInvalid{ErrorKind::kOther, static_cast<std::uint32_t>(E_INVALIDARG)};
 
 // COM on the test's thread, apartment threaded as in the setup program.
 class ComApartment {
@@ -123,13 +141,15 @@ class ShellTest : public ::testing::Test {
 
   // The properties the setup gives an application's shortcut, in its order; false when one
   // failed.
-  bool MakeAppLink(const std::wstring& lnk, std::int16_t style, std::wstring_view hot_key,
-                   std::wstring_view description) {
-    const auto link = shell.CreateShortcut(lnk);
-    return link && link->SetWindowStyle(style) && link->SetHotKey(hot_key) &&
-           link->SetTargetPath(app) && link->SetIconLocation(app + L",0") &&
-           link->SetDescription(description) && link->SetWorkingDirectory(temp.path() + L"\\") &&
-           link->Save();
+  Status MakeAppLink(const std::wstring& lnk, std::int16_t style, std::wstring_view hot_key,
+                     std::wstring_view description) {
+    auto made = shell.CreateShortcut(lnk);
+    if (!made) return made.status();
+    ShellLink& link = **made;
+    return FirstFailure({link.SetWindowStyle(style), link.SetHotKey(hot_key),
+                         link.SetTargetPath(app), link.SetIconLocation(app + L",0"),
+                         link.SetDescription(description),
+                         link.SetWorkingDirectory(temp.path() + L"\\"), link.Save()});
   }
 
   ComApartment com_;
@@ -141,11 +161,12 @@ class ShellTest : public ::testing::Test {
 TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
   const std::wstring lnk = temp / L"Maximised.lnk";
-  const auto link = shell.CreateShortcut(lnk);
-  ASSERT_NE(link, nullptr);
-  ASSERT_TRUE(link->SetWindowStyle(3) && link->SetHotKey(L"Ctrl+Alt+T") &&
-              link->SetTargetPath(app) && link->SetIconLocation(L"a,b.dll,-3") &&
-              link->SetDescription(L"") && link->SetWorkingDirectory(L"") && link->Save());
+  auto made = shell.CreateShortcut(lnk);
+  ASSERT_TRUE(Succeeded(made));
+  ShellLink& link = **made;
+  ASSERT_TRUE(AllSucceeded({link.SetWindowStyle(3), link.SetHotKey(L"Ctrl+Alt+T"),
+                            link.SetTargetPath(app), link.SetIconLocation(L"a,b.dll,-3"),
+                            link.SetDescription(L""), link.SetWorkingDirectory(L""), link.Save()}));
   auto fields = ReadLink(lnk);
   ASSERT_TRUE(fields.has_value());
   EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
@@ -156,7 +177,7 @@ TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
   EXPECT_EQ(fields->description, L"");
 
   // The same object again, minimised without taking the focus, with a file-only icon.
-  ASSERT_TRUE(link->SetWindowStyle(7) && link->SetIconLocation(L"x.exe") && link->Save());
+  ASSERT_TRUE(AllSucceeded({link.SetWindowStyle(7), link.SetIconLocation(L"x.exe"), link.Save()}));
   fields = ReadLink(lnk);
   ASSERT_TRUE(fields.has_value());
   EXPECT_EQ(fields->show, SW_SHOWMINNOACTIVE);
@@ -167,42 +188,49 @@ TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
 TEST_F(ShellTest, SaveIntoAMissingFolderFails) {
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
   const std::wstring lnk = temp / L"missing\\Tagwright.lnk";
-  EXPECT_FALSE(MakeAppLink(lnk, 1, L"", L"Tagwright"));
+  const Status made = MakeAppLink(lnk, 1, L"", L"Tagwright");
+  ASSERT_FALSE(made.ok());
+  EXPECT_NE(made.error().code, 0u) << "the shell's own code is kept";
   EXPECT_FALSE(IsFile(lnk));
   EXPECT_FALSE(IsFolder(temp / L"missing"));
 }
 
 TEST_F(ShellTest, SetterFailuresAreReported) {
   const std::wstring lnk = temp / L"Refused.lnk";
-  const auto link = shell.CreateShortcut(lnk);
-  ASSERT_NE(link, nullptr);
+  auto made = shell.CreateShortcut(lnk);
+  ASSERT_TRUE(Succeeded(made));
+  ShellLink& link = **made;
   for (const std::int16_t style : {0, 2, 4, 5, 6, 8, -1}) {
-    EXPECT_FALSE(link->SetWindowStyle(style)) << style;
+    EXPECT_EQ(FailureOf(link.SetWindowStyle(style)), kInvalid) << style;
   }
   for (const wchar_t* hot_key : {L"Ctrl+Alt+Nope", L"Ctrl+", L"Ctrl+Ctrl+T", L"Meta+T", L"F25"}) {
-    EXPECT_FALSE(link->SetHotKey(hot_key)) << hot_key;
+    EXPECT_EQ(FailureOf(link.SetHotKey(hot_key)), kInvalid) << hot_key;
   }
-  EXPECT_FALSE(link->SetIconLocation(L"x.dll,one"));
-  EXPECT_FALSE(link->SetIconLocation(L"x.dll,"));
+  EXPECT_EQ(FailureOf(link.SetIconLocation(L"x.dll,one")), kInvalid);
+  EXPECT_EQ(FailureOf(link.SetIconLocation(L"x.dll,")), kInvalid);
   const std::wstring_view with_null(L"a.exe\0.txt", 10);
-  EXPECT_FALSE(link->SetTargetPath(with_null));
-  EXPECT_FALSE(link->SetIconLocation(with_null));
-  EXPECT_FALSE(link->SetDescription(with_null));
-  EXPECT_FALSE(link->SetWorkingDirectory(with_null));
+  EXPECT_EQ(FailureOf(link.SetTargetPath(with_null)), kInvalid);
+  EXPECT_EQ(FailureOf(link.SetIconLocation(with_null)), kInvalid);
+  EXPECT_EQ(FailureOf(link.SetDescription(with_null)), kInvalid);
+  EXPECT_EQ(FailureOf(link.SetWorkingDirectory(with_null)), kInvalid);
   EXPECT_FALSE(IsFile(lnk));
 
-  EXPECT_EQ(shell.CreateShortcut(std::wstring_view(L"a.lnk\0b", 7)), nullptr);
-  EXPECT_EQ(shell.CreateShortcut(L""), nullptr);
+  const Error bad_name{ErrorKind::kBadName, ERROR_INVALID_NAME};
+  EXPECT_EQ(FailureOf(shell.CreateShortcut(std::wstring_view(L"a.lnk\0b", 7))), bad_name);
+  EXPECT_EQ(FailureOf(shell.CreateShortcut(L"")), bad_name);
+  EXPECT_EQ(FailureOf(shell.SpecialFolder(L"Favorites")), bad_name);
+  EXPECT_TRUE(Succeeded(shell.SpecialFolder(L"Desktop")));
 }
 
 TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
   const std::wstring lnk = temp / L"Official web site.lnk";
-  const auto link = shell.CreateShortcut(lnk);
-  ASSERT_NE(link, nullptr);
-  ASSERT_TRUE(link->SetWindowStyle(3) && link->SetHotKey(L"") &&
-              link->SetTargetPath(product::kHomePage) && link->SetIconLocation(L"shdocvw.dll,0") &&
-              link->SetDescription(L"Official web site") && link->SetWorkingDirectory(L"") &&
-              link->Save());
+  auto made = shell.CreateShortcut(lnk);
+  ASSERT_TRUE(Succeeded(made));
+  ShellLink& link = **made;
+  ASSERT_TRUE(AllSucceeded(
+      {link.SetWindowStyle(3), link.SetHotKey(L""), link.SetTargetPath(product::kHomePage),
+       link.SetIconLocation(L"shdocvw.dll,0"), link.SetDescription(L"Official web site"),
+       link.SetWorkingDirectory(L""), link.Save()}));
   const auto fields = ReadLink(lnk);
   ASSERT_TRUE(fields.has_value());
   EXPECT_EQ(Lower(fields->path), Lower(SystemFolder() + L"\\rundll32.exe"));
@@ -215,10 +243,10 @@ TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
   EXPECT_EQ(fields->description, L"Official web site");
 
   // In any case; a file target afterwards drops the arguments.
-  ASSERT_TRUE(link->SetTargetPath(L"HTTP://example.org/a b") && link->Save());
+  ASSERT_TRUE(AllSucceeded({link.SetTargetPath(L"HTTP://example.org/a b"), link.Save()}));
   EXPECT_EQ(ReadLink(lnk)->arguments, L"url.dll,FileProtocolHandler HTTP://example.org/a b");
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
-  ASSERT_TRUE(link->SetTargetPath(app) && link->Save());
+  ASSERT_TRUE(AllSucceeded({link.SetTargetPath(app), link.Save()}));
   EXPECT_EQ(Lower(ReadLink(lnk)->path), Lower(app));
   EXPECT_EQ(ReadLink(lnk)->arguments, L"");
 }

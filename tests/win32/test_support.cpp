@@ -54,6 +54,21 @@ std::optional<std::string> ReadRaw(const std::wstring& path) {
   return bytes;
 }
 
+std::optional<std::uint64_t> EmptiedTinyDrive() {
+  constexpr std::uint64_t kMostBytes = 1 << 20;
+  ULARGE_INTEGER free{};
+  ULARGE_INTEGER total{};
+  if (!GetDiskFreeSpaceExW(L"T:\\", &free, &total, nullptr) || total.QuadPart > kMostBytes) {
+    return std::nullopt;
+  }
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(L"T:\\", error)) {
+    std::filesystem::remove_all(entry.path(), error);
+  }
+  if (!GetDiskFreeSpaceExW(L"T:\\", &free, nullptr, nullptr)) return std::nullopt;
+  return free.QuadPart;
+}
+
 StartedProgram StartProgram(const std::wstring& program, const std::wstring& arguments) {
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   // The child's standard handles go nowhere (a console child would otherwise write into the

@@ -31,6 +31,12 @@ bool WriteRaw(const std::wstring& path, std::string_view bytes);
 // Nothing when the file cannot be opened.
 std::optional<std::string> ReadRaw(const std::wstring& path);
 
+// The tiny drive T: that tests/win32/tiny_drive.sh mounts for the tests of a full disk, emptied:
+// its free bytes; nothing when there is no such drive (a test then skips, saying kNoTinyDrive).
+std::optional<std::uint64_t> EmptiedTinyDrive();
+inline constexpr char kNoTinyDrive[] =
+    "no tiny drive T: (tests/win32/tiny_drive.sh mounts one, as root)";
+
 // A program started by a test.
 struct StartedProgram {
   win32::UniqueHandle process;  // empty when the program could not be started

@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
@@ -24,17 +27,47 @@ using win32::ZeroTerminated;
 // The most one ReadFile or WriteFile call is asked to move.
 constexpr DWORD kMaxTransfer = 1u << 30;
 
-// Written in place, or (a replacement) into a new file beside the target that takes the
-// target's place at Close.
-class Win32OutputFile final : public OutputFile {
- public:
-  Win32OutputFile(UniqueFile file, std::wstring temp_path, std::wstring target)
-      : file_(std::move(file)), temp_path_(std::move(temp_path)), target_(std::move(target)) {}
-  ~Win32OutputFile() override {
-    if (!temp_path_.empty()) Discard();
+// Used for a closed file: writing to it or closing it again fails with this.
+const Error kClosed{ErrorKind::kOther, ERROR_INVALID_HANDLE};
+
+UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  return UniqueFile(CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Writes all of `bytes`; a write that stores nothing without an error means the disk is full.
+Status WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kMaxTransfer));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return win32::LastError();
+    if (written == 0) return win32::ErrorFromCode(ERROR_DISK_FULL);
+    bytes.remove_prefix(written);
   }
-  Win32OutputFile(const Win32OutputFile&) = delete;
-  Win32OutputFile& operator=(const Win32OutputFile&) = delete;
+  return {};
+}
+
+// Whether another program holds `path` open, or runs it: a file in use can be neither written
+// nor deleted, while one the user may not change fails with access denied instead.
+bool HeldByAnother(const std::wstring& path) {
+  const UniqueFile probe = OpenFile(path, GENERIC_WRITE | DELETE, 0, OPEN_EXISTING);
+  return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// The error of the move that failed just now: the system reports access denied also when the
+// file to be replaced is in use, which the error's kind then says, the code kept.
+Error MoveError(const std::wstring& target) {
+  const Error error = win32::LastError();
+  if (error.code == ERROR_ACCESS_DENIED && HeldByAnother(target)) {
+    return Error{ErrorKind::kInUse, error.code};
+  }
+  return error;
+}
+
+// A file open for writing through its handle; remembers the first write that failed.
+class HandleOutput : public OutputFile {
+ public:
+  explicit HandleOutput(UniqueFile file) : file_(std::move(file)) {}
 
   Status WriteLine(std::wstring_view text) override {
     std::string bytes = ToAnsi(text);
@@ -43,22 +76,46 @@ class Win32OutputFile final : public OutputFile {
   }
 
   Status WriteBytes(std::string_view bytes) override {
-    if (!file_) return Error{ErrorKind::kOther, ERROR_INVALID_HANDLE};
-    while (!bytes.empty()) {
-      const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kMaxTransfer));
-      DWORD written = 0;
-      if (!WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr)) {
-        failed_ = win32::LastError();
-        return failed_;
-      }
-      if (written == 0) {
-        failed_ = win32::ErrorFromCode(ERROR_DISK_FULL);
-        return failed_;
-      }
-      bytes.remove_prefix(written);
-    }
-    return {};
+    if (!file_) return kClosed;
+    Status written = WriteAll(file_.get(), bytes);
+    if (!written.ok()) Fail(written.error());
+    return written;
   }
+
+ protected:
+  HANDLE handle() const { return file_.get(); }
+  bool open() const { return static_cast<bool>(file_); }
+  // Keeps the first failure, for Close.
+  void Fail(const Error& error) {
+    if (failed_.ok()) failed_ = error;
+  }
+  // Closes the handle: the first failure of a write or of the close itself.
+  Status CloseHandleOnce() {
+    if (!CloseHandle(file_.release())) Fail(win32::LastError());
+    return failed_;
+  }
+  void Drop() noexcept { file_.reset(); }
+
+ private:
+  UniqueFile file_;
+  Status failed_;
+};
+
+// Written in place: every write goes straight to the file.
+class InPlaceOutput final : public HandleOutput {
+ public:
+  using HandleOutput::HandleOutput;
+  Status Close() override { return open() ? CloseHandleOnce() : kClosed; }
+};
+
+// A new file beside the target, moved over it when closed complete; deleted otherwise.
+class Replacement final : public HandleOutput {
+ public:
+  Replacement(UniqueFile file, std::wstring temp_path, std::wstring target)
+      : HandleOutput(std::move(file)),
+        temp_path_(std::move(temp_path)),
+        target_(std::move(target)) {}
+  ~Replacement() override { Discard(); }
 
   // Copies every byte of `source` to the end of the file.
   Status AppendFrom(HANDLE source) {
@@ -66,24 +123,25 @@ class Win32OutputFile final : public OutputFile {
     for (;;) {
       DWORD read = 0;
       if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-        return win32::LastError();
+        const Error error = win32::LastError();
+        Fail(error);
+        return error;
       }
       if (read == 0) return {};
       if (Status written = WriteBytes({buffer.data(), read}); !written.ok()) return written;
     }
   }
 
-  // Fails as well when the file was closed already.
+  // On the disk before it is moved: the target is never seen cut after a power failure.
   Status Close() override {
-    if (!file_) return Error{ErrorKind::kOther, ERROR_INVALID_HANDLE};
-    if (!CloseHandle(file_.release()) && failed_.ok()) failed_ = win32::LastError();
-    if (temp_path_.empty()) return failed_;
-    if (!failed_.ok()) {
+    if (!open()) return kClosed;
+    if (!FlushFileBuffers(handle())) Fail(win32::LastError());
+    if (Status closed = CloseHandleOnce(); !closed.ok()) {
       Discard();
-      return failed_;
+      return closed;
     }
     if (!MoveFileExW(temp_path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      const Error error = win32::LastError();
+      const Error error = MoveError(target_);
       Discard();
       return error;
     }
@@ -93,16 +151,60 @@ class Win32OutputFile final : public OutputFile {
 
  private:
   void Discard() noexcept {
-    file_.reset();
+    if (temp_path_.empty()) return;
+    Drop();
     DeleteFileW(temp_path_.c_str());
     temp_path_.clear();
   }
 
-  UniqueFile file_;
-  std::wstring temp_path_;  // a replacement's own file until it is moved; empty otherwise
+  std::wstring temp_path_;  // until it is moved or deleted
   std::wstring target_;
-  Status failed_;  // a write failed: something was not stored
 };
+
+// A new, empty replacement of `target`, written to "~tgw<number>.tmp" in the target's folder
+// (the same volume, so that the move is a rename).
+Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target) {
+  const std::wstring folder = target.substr(0, target.find_last_of(L"\\/:") + 1);
+  static std::atomic<unsigned> counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const unsigned number = (GetCurrentProcessId() << 8) + ++counter;
+    std::wstring temp = folder + L"~tgw" + std::to_wstring(number) + L".tmp";
+    UniqueFile file = OpenFile(temp, GENERIC_WRITE, 0, CREATE_NEW);
+    if (file) return std::make_unique<Replacement>(std::move(file), std::move(temp), target);
+    if (GetLastError() != ERROR_FILE_EXISTS) return win32::LastError();
+  }
+  return win32::ErrorFromCode(ERROR_FILE_EXISTS);
+}
+
+// A replacement of `target` that starts with the target's bytes, when it is there.
+Result<std::unique_ptr<Replacement>> OpenReplacementAppending(const std::wstring& target) {
+  auto replacement = OpenReplacement(target);
+  if (!replacement) return replacement;
+  const UniqueFile present = OpenFile(target, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (!present) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return replacement;
+    return win32::LastError();  // dropping the replacement deletes its file
+  }
+  if (Status copied = (*replacement)->AppendFrom(present.get()); !copied.ok()) {
+    return copied.error();
+  }
+  return replacement;
+}
+
+Result<std::unique_ptr<OutputFile>> AsOutput(Result<std::unique_ptr<Replacement>> replacement) {
+  if (!replacement) return replacement.error();
+  return std::unique_ptr<OutputFile>(std::move(*replacement));
+}
+
+Result<std::unique_ptr<OutputFile>> OpenInPlace(const std::wstring& path, bool append) {
+  UniqueFile file =
+      OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_ALWAYS : CREATE_ALWAYS);
+  if (!file) return win32::LastError();
+  if (append && !SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+    return win32::LastError();
+  }
+  return std::unique_ptr<OutputFile>(std::make_unique<InPlaceOutput>(std::move(file)));
+}
 
 class Win32InputFile final : public InputFile {
  public:
@@ -157,30 +259,25 @@ class Win32InputFile final : public InputFile {
   bool at_end_ = false;
 };
 
-UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
-                    DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-  return UniqueFile(
-      CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
-}
+// Whether `text` comes back unchanged from the ANSI code page: a character the code page lacks
+// would come back as its best fit or as '?'.
+bool SurvivesAnsi(const std::wstring& text) { return FromAnsi(ToAnsi(text)) == text; }
 
-// A new file in the folder of `target`, for a replacement: "~tgw<number>.tmp".
-Result<std::pair<UniqueFile, std::wstring>> OpenTemporaryBeside(const std::wstring& target) {
-  const auto slash = target.find_last_of(L"\\/");
-  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
-  static unsigned counter = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const unsigned number = (GetCurrentProcessId() << 8) + ++counter;
-    std::wstring temp = folder + L"~tgw" + std::to_wstring(number) + L".tmp";
-    UniqueFile file = OpenFile(temp, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN);
-    if (file) return std::pair{std::move(file), std::move(temp)};
-    if (GetLastError() != ERROR_FILE_EXISTS) return win32::LastError();
+// The short (8.3) form of an existing path; empty when the system gives none.
+std::wstring ShortPath(const std::wstring& path) {
+  std::wstring short_path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        GetShortPathNameW(path.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+    if (length == 0) return {};
+    if (length < short_path.size()) {
+      short_path.resize(length);
+      return short_path;
+    }
+    short_path.resize(length);  // too small: the size needed, with the null
   }
-  return win32::ErrorFromCode(ERROR_FILE_EXISTS);
+  return {};
 }
-
-// Whether `text` passes through the ANSI code page and back unchanged.
-bool PassesAnsi(const std::wstring& text) { return FromAnsi(ToAnsi(text)) == text; }
 
 }  // namespace
 
@@ -214,33 +311,19 @@ std::optional<std::uint64_t> Win32FileSystem::FileLength(std::wstring_view path)
 
 Result<std::unique_ptr<OutputFile>> Win32FileSystem::OpenOutput(std::wstring_view path,
                                                                 OpenMode mode) {
-  std::wstring target = ZeroTerminated(path);
+  const std::wstring target = ZeroTerminated(path);
   if (target.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
-  if (mode == OpenMode::kOutput || mode == OpenMode::kAppend) {
-    const bool append = mode == OpenMode::kAppend;
-    UniqueFile file =
-        OpenFile(target, GENERIC_WRITE, FILE_SHARE_READ, append ? OPEN_ALWAYS : CREATE_ALWAYS);
-    if (!file) return win32::LastError();
-    if (append && !SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
-      return win32::LastError();
-    }
-    return std::unique_ptr<OutputFile>(
-        std::make_unique<Win32OutputFile>(std::move(file), std::wstring(), std::move(target)));
+  switch (mode) {
+    case OpenMode::kOutput:
+      return OpenInPlace(target, false);
+    case OpenMode::kAppend:
+      return OpenInPlace(target, true);
+    case OpenMode::kReplace:
+      return AsOutput(OpenReplacement(target));
+    case OpenMode::kReplaceAppending:
+      return AsOutput(OpenReplacementAppending(target));
   }
-
-  auto temp = OpenTemporaryBeside(target);
-  if (!temp) return temp.error();
-  auto output =
-      std::make_unique<Win32OutputFile>(std::move(temp->first), std::move(temp->second), target);
-  if (mode == OpenMode::kReplaceAppending) {
-    const UniqueFile present = OpenFile(target, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!present && GetLastError() != ERROR_FILE_NOT_FOUND) return win32::LastError();
-    if (present) {
-      // Dropping the replacement on a failure removes its file again.
-      if (Status copied = output->AppendFrom(present.get()); !copied.ok()) return copied.error();
-    }
-  }
-  return std::unique_ptr<OutputFile>(std::move(output));
+  return win32::ErrorFromCode(ERROR_INVALID_PARAMETER);
 }
 
 std::unique_ptr<InputFile> Win32FileSystem::OpenInput(std::wstring_view path) {
@@ -252,14 +335,14 @@ std::unique_ptr<InputFile> Win32FileSystem::OpenInput(std::wstring_view path) {
 
 Status Win32FileSystem::Copy(std::wstring_view from, std::wstring_view to) {
   const std::wstring source_path = ZeroTerminated(from);
-  if (source_path.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  const std::wstring target = ZeroTerminated(to);
+  if (source_path.empty() || target.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
   const UniqueFile source = OpenFile(source_path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   if (!source) return win32::LastError();
-  auto copy = OpenOutput(to, OpenMode::kReplace);
+  auto copy = OpenReplacement(target);
   if (!copy) return copy.error();
-  auto& file = static_cast<Win32OutputFile&>(**copy);
-  if (Status copied = file.AppendFrom(source.get()); !copied.ok()) return copied;
-  return file.Close();
+  if (Status copied = (*copy)->AppendFrom(source.get()); !copied.ok()) return copied;
+  return (*copy)->Close();
 }
 
 Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path) {
@@ -295,18 +378,9 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
 std::optional<std::wstring> Win32FileSystem::RecordablePath(std::wstring_view path) {
   const std::wstring name = ZeroTerminated(path);
   if (name.empty()) return std::nullopt;
-  if (PassesAnsi(name)) return name;
-  std::wstring short_path(MAX_PATH, L'\0');
-  DWORD length =
-      GetShortPathNameW(name.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
-  if (length >= short_path.size()) {
-    short_path.resize(length);
-    length =
-        GetShortPathNameW(name.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
-  }
-  if (length == 0 || length >= short_path.size()) return std::nullopt;
-  short_path.resize(length);
-  if (!PassesAnsi(short_path)) return std::nullopt;
+  if (SurvivesAnsi(name)) return name;
+  const std::wstring short_path = ShortPath(name);
+  if (short_path.empty() || !SurvivesAnsi(short_path)) return std::nullopt;
   return short_path;
 }
 

@@ -13,8 +13,9 @@ class Win32FileSystem final : public FileSystem {
   Status RemoveFolder(std::wstring_view path) override;
   bool FolderExists(std::wstring_view path) override;
   std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
-  // A replacement is written to "~tgw<number>.tmp" in the target's folder and moved over the
-  // target (MoveFileExW) when closed complete.
+  // A replacement is written to "~tgw<number>.tmp" in the target's folder, flushed, and moved
+  // over the target (MoveFileExW) when closed complete; otherwise that file is deleted. A move
+  // refused because another program holds or runs the target fails with kInUse.
   Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
   std::unique_ptr<InputFile> OpenInput(std::wstring_view path) override;
   Status Copy(std::wstring_view from, std::wstring_view to) override;

@@ -1,0 +1,63 @@
+#pragma once
+
+// Checks of Status and Result that name the error in a failure message.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+
+#include "platform/error.h"
+
+namespace tgw {
+
+inline void PrintTo(ErrorKind kind, std::ostream* out) {
+  static constexpr const char* kNames[] = {"kAccessDenied", "kDiskFull", "kInUse",
+                                           "kNotFound",     "kExists",   "kBadName",
+                                           "kOutOfMemory",  "kOther"};
+  *out << kNames[static_cast<int>(kind)];
+}
+
+inline void PrintTo(const Error& error, std::ostream* out) {
+  PrintTo(error.kind, out);
+  // A Win32 code in decimal, an HRESULT in hexadecimal.
+  if (error.code > 0xFFFF) {
+    *out << " (code 0x" << std::hex << error.code << std::dec << ")";
+  } else {
+    *out << " (code " << error.code << ")";
+  }
+}
+
+}  // namespace tgw
+
+namespace tgw::testing {
+
+// EXPECT_TRUE(Succeeded(file->Close())).
+inline ::testing::AssertionResult Succeeded(const Status& status) {
+  if (status.ok()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "failed: " << ::testing::PrintToString(status.error());
+}
+template <typename T>
+::testing::AssertionResult Succeeded(const Result<T>& result) {
+  return Succeeded(result.status());
+}
+
+// The error of a failure; nothing for a success: EXPECT_EQ(FailureOf(status), ...).
+inline std::optional<Error> FailureOf(const Status& status) {
+  if (status.ok()) return std::nullopt;
+  return status.error();
+}
+template <typename T>
+std::optional<Error> FailureOf(const Result<T>& result) {
+  return FailureOf(result.status());
+}
+
+// The kind of a failure; nothing for a success.
+template <typename StatusOrResult>
+std::optional<ErrorKind> FailureKind(const StatusOrResult& outcome) {
+  const auto error = FailureOf(outcome);
+  if (!error) return std::nullopt;
+  return error->kind;
+}
+
+}  // namespace tgw::testing
