@@ -55,6 +55,7 @@ TEST(DiskFull, EveryFileIsCompleteOrAbsentAndThePageSaysWhy) {
     setup.SetText(Control::Text1, dir);
     NextTo(setup, 3);
     RunToCompletion(setup, kSmallRunMs);
+    setup.Screenshot(ScreenshotPath(L"stage5-not-completed"));
     const std::wstring completion = setup.Text(Control::Label7);
     EXPECT_TRUE(completion.starts_with(L"Setup did not complete")) << completion;
     EXPECT_NE(completion.find(L"disk full"), std::wstring::npos) << completion;
