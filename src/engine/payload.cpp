@@ -54,6 +54,13 @@ std::optional<std::string_view> CheckedBody(std::string_view after_first_marker)
   return checked;
 }
 
+// Whether the bytes after the first start marker begin an integrity record, or are all that is
+// left of one cut short within its first word.
+bool BeginsRecord(std::string_view after_first_marker) {
+  return after_first_marker.starts_with(kRecordPrefix) ||
+         (!after_first_marker.empty() && kRecordPrefix.starts_with(after_first_marker));
+}
+
 constexpr char16_t kSeparator16[] = {static_cast<char16_t>(kNameSeparator), 0};
 
 }  // namespace
@@ -65,7 +72,7 @@ Payload SplitContainer(std::string_view whole) {
   const std::string_view after_first = first == std::string_view::npos
                                            ? std::string_view{}
                                            : whole.substr(first + kStartMarker.size());
-  if (after_first.starts_with(kRecordPrefix)) {
+  if (BeginsRecord(after_first)) {
     const auto checked = CheckedBody(after_first);
     if (!checked) {
       payload.integrity = Integrity::kDamaged;
