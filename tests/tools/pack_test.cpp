@@ -8,8 +8,10 @@
 #include <random>
 #include <string>
 
+#include "engine/integrity.h"
 #include "engine/markers.h"
 #include "engine/payload.h"
+#include "engine/sha256.h"
 #include "packer/failure.h"
 #include "packer/marker_guard.h"
 #include "packer_fixture.h"
@@ -20,11 +22,14 @@ namespace {
 const std::string kStart = MarkerBytes(kStartMarker);
 const std::string kFile = MarkerBytes(kFileMarker);
 
-TEST_F(PackerTest, WritesImageDoubledStartMarkerNamesContentsAndTrailer) {
+TEST_F(PackerTest, WritesImageStartMarkerRecordStartMarkerAndBody) {
   const PackOptions options = Prepare({{"a.txt", "xy"}, {"d\\b", ""}, {"c", "z"}});
   const PackSummary summary = Pack(options);
-  EXPECT_EQ(Read("out/setup.exe"), "MZ image\n" + kStart + kStart + "a.txt/d\\b/c/" + kFile + "xy" +
-                                       kFile + kFile + "z" + kFile + "\r\n");
+  const std::string body = "a.txt/d\\b/c/" + kFile + "xy" + kFile + kFile + "z" + kFile + "\r\n";
+  const IntegrityRecord record{body.size(), Sha256Of(body)};
+  EXPECT_EQ(Read("out/setup.exe"),
+            "MZ image\n" + kStart + FormatIntegrityRecord(record) + kStart + body);
+  EXPECT_EQ(summary.body_sha256, ToHex(record.digest));
   EXPECT_EQ(summary.files, 3U);
   EXPECT_EQ(summary.content_bytes, 3U);
   EXPECT_EQ(summary.output_bytes, Read("out/setup.exe").size());
@@ -60,6 +65,7 @@ TEST_F(PackerTest, RandomContentsReadBackWithTheSetupsReader) {
   const std::string whole = Read("out/setup.exe");
   EXPECT_TRUE(whole.starts_with(std::string(1000, '\xE9')));
   const Payload payload = SplitContainer(whole);
+  EXPECT_EQ(payload.integrity, Integrity::kIntact);
   ASSERT_EQ(payload.FileCount(), files.size());
   for (std::size_t k = 1; k <= files.size(); ++k) {
     EXPECT_EQ(payload.Name(k), files[k - 1].first);

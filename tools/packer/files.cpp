@@ -150,6 +150,22 @@ void TempOutput::Write(std::string_view bytes) {
   }
 }
 
+void TempOutput::Patch(std::uint64_t offset, std::string_view bytes) {
+  if (offset > written_ || bytes.size() > written_ - offset) {
+    throw Failure(path_ + ": cannot patch past the end of " + temp_path_);
+  }
+  Flush();
+  while (!bytes.empty()) {
+    const ssize_t put = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot write");
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+    offset += static_cast<std::uint64_t>(put);
+  }
+}
+
 void TempOutput::Commit() {
   Flush();
   if (::fsync(fd_) != 0) Fail("cannot store");

@@ -66,6 +66,8 @@ class TempOutput {
 
   void Write(std::string_view bytes);
   std::uint64_t written() const { return written_; }
+  // Overwrites bytes already written, from `offset` on (it must not run past written()).
+  void Patch(std::uint64_t offset, std::string_view bytes);
   // Flushes, syncs and closes the temporary file, then renames it onto the path.
   void Commit();
 
