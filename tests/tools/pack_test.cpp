@@ -151,6 +151,24 @@ TEST_F(PackerTest, ARefusalKeepsAnOlderOutput) {
   EXPECT_EQ(Read("out/setup.exe"), "older");
 }
 
+TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
+  for (const std::uintmax_t new_size : {std::uintmax_t{10}, std::uintmax_t{30}}) {
+    PackOptions options = Prepare({{"a.txt", "a"}, {"sub\\b.txt", std::string(20, 'b')}});
+    Write("out/setup.exe", "older");
+    options.chunk_size = 4;
+    // Once the first chunk of b.txt is written, something else cuts it short or adds to it.
+    options.progress = [&](const std::string& path, std::uint64_t copied) {
+      if (path.ends_with("b.txt") && copied == 4) std::filesystem::resize_file(path, new_size);
+    };
+    ExpectRefused(*this, options,
+                  {"manifest.txt:2: 'sub\\b.txt'", "changed size while it was packed",
+                   "20 bytes before, " + std::to_string(new_size) + " read, " +
+                       std::to_string(new_size) + " after"},
+                  {"setup.exe"});
+    EXPECT_EQ(Read("out/setup.exe"), "older");
+  }
+}
+
 // Packs with the size of files limited to 1000 bytes; exits 3 after a refusal.
 [[noreturn]] void PackWithSmallFileSizeLimit(const PackOptions& options) {
   ::signal(SIGXFSZ, SIG_IGN);  // so that a write past the limit fails with EFBIG

@@ -67,8 +67,8 @@ FileStat StatRegularFile(const std::string& path, const std::string& label) {
   return ReadFd(path, label).stat();
 }
 
-void ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
-                  const std::function<void(std::string_view)>& take) {
+FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
+                      const std::function<void(std::string_view)>& take) {
   const ReadFd file(path, label);
   std::vector<char> buffer(std::max<std::size_t>(chunk_size, 1));
   for (;;) {
@@ -77,9 +77,12 @@ void ForEachChunk(const std::string& path, const std::string& label, std::size_t
       if (errno == EINTR) continue;
       FailErrno(label, "cannot read", path, errno);
     }
-    if (got == 0) return;
+    if (got == 0) break;
     take({buffer.data(), static_cast<std::size_t>(got)});
   }
+  struct stat st {};
+  if (::fstat(file.fd(), &st) != 0) FailErrno(label, "cannot read", path, errno);
+  return ToFileStat(st);
 }
 
 std::string ReadSmallFile(const std::string& path) {

@@ -32,9 +32,9 @@ std::optional<FileStat> StatIfExists(const std::string& path);
 FileStat StatRegularFile(const std::string& path, const std::string& label);
 
 // Reads a regular file from start to end, handing each chunk of at most `chunk_size`
-// bytes to `take`.
-void ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
-                  const std::function<void(std::string_view)>& take);
+// bytes to `take`. Gives the file's state once the last chunk is read.
+FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
+                      const std::function<void(std::string_view)>& take);
 
 // A whole small file, such as a manifest.
 std::string ReadSmallFile(const std::string& path);

@@ -53,25 +53,34 @@ std::string NameListHitMessage(const std::string& manifest,
          "; rename or reorder them";
 }
 
-// A file to copy into the output.
+// A file to copy into the output, with its size as found before packing.
 struct Source {
   std::string path;
   std::string label;
+  std::uint64_t size = 0;
 };
 
 using Sink = std::function<void(std::string_view)>;
 
 // Copies a file into the output through `write`, refusing it when the guard finds a marker in
-// it.
+// it or when its size changes while it is read.
 std::uint64_t CopyGuarded(const Source& source, const PackOptions& options,
                           std::u16string_view following, MarkerGuard& guard, const Sink& write) {
   std::uint64_t copied = 0;
   guard.BeginData();
-  ForEachChunk(source.path, source.label, options.chunk_size, [&](std::string_view chunk) {
-    if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(source.label, *hit));
-    write(chunk);
-    copied += chunk.size();
-  });
+  const FileStat after =
+      ForEachChunk(source.path, source.label, options.chunk_size, [&](std::string_view chunk) {
+        if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(source.label, *hit));
+        write(chunk);
+        copied += chunk.size();
+        if (options.progress) options.progress(source.path, copied);
+      });
+  if (copied != source.size || after.size != source.size) {
+    throw Failure(source.label + ": changed size while it was packed (" +
+                  std::to_string(source.size) + " bytes before, " + std::to_string(copied) +
+                  " read, " + std::to_string(after.size) +
+                  " after); pack again once it is complete");
+  }
   if (const auto hit = guard.EndData(following)) throw Failure(HitMessage(source.label, *hit));
   return copied;
 }
@@ -241,12 +250,12 @@ PackSummary Pack(const PackOptions& options) {
     if (old_output && old_output->SameFileAs(source)) {
       throw Failure(label + ": is the output " + options.output);
     }
-    sources.push_back({path, label});
+    sources.push_back({path, label, source.size});
   }
 
   TempOutput out(options.output, image.mode, options.chunk_size);
   MarkerGuard guard;
-  CopyGuarded({options.image, image_label}, options, kStartMarker, guard,
+  CopyGuarded({options.image, image_label, image.size}, options, kStartMarker, guard,
               [&](std::string_view bytes) { out.Write(bytes); });
   const std::string start = MarkerBytes(kStartMarker);
   const std::string file_marker = MarkerBytes(kFileMarker);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -17,6 +18,9 @@ struct PackOptions {
   std::string manifest;  // their names, in installation order
   std::string output;
   std::size_t chunk_size = kDefaultChunkSize;  // bytes read and written at once
+  // Told after each chunk of the image or of a file is written: its path and the bytes of it
+  // written so far.
+  std::function<void(const std::string& path, std::uint64_t copied)> progress;
 };
 
 struct PackSummary {
@@ -27,7 +31,7 @@ struct PackSummary {
 };
 
 // Writes the output: the image, the start marker, the integrity record, the start marker and
-// the container body. Throws Failure and
+// the container body. Refuses a file whose size changes while it is read. Throws Failure and
 // leaves the output path untouched on any refusal or error.
 PackSummary Pack(const PackOptions& options);
 
