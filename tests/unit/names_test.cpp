@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ std::vector<NameRow> NameRows() {
       {std::string(232, 'p'), kNone},
       {std::string(100, 'p') + "\\" + std::string(140, 'q'), kPathTooLong},
       {"x", kPathTooLong, 259},
+      {"x", kPathTooLong, SIZE_MAX},
       {".htaccess", kNone},
       {"x..y", kNone},
       {"a b.c", kNone},
