@@ -135,6 +135,8 @@ TEST(SplitContainer, OneFlippedByteInAnyRegionIsDamaged) {
     const char* region;
     std::size_t at;
   } flips[] = {
+      {"record's first word", record},
+      {"record's first word", record + 4},
       {"record length digit", record + kRecordPrefix.size() + 19},
       {"record digest digit", record + kRecordSize - 3},
       {"second start marker", record + kRecordSize + 5},
