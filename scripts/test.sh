@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The one test command: installs what the build needs, builds both presets with
+# The one test command: installs what the build needs, builds every preset with
 # warnings as errors and runs every test (the Windows ones under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +9,12 @@ scripts/install-deps.sh
 cmake --preset native -DTGW_WERROR=ON
 cmake --build --preset native
 ctest --preset native
+
+# libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer over the payload reader, the
+# integrity record and the name and folder rules, for a minute.
+cmake --preset fuzz -DTGW_WERROR=ON
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 # The Windows build packs the sample product with the native packer built above.
 cmake --preset windows -DTGW_WERROR=ON

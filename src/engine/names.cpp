@@ -75,7 +75,10 @@ NameFault CheckName(std::wstring_view name, std::size_t folder_length) {
   if (name.empty()) return NameFault::kEmpty;
   if (name.front() == L'\\') return NameFault::kRooted;
   if (const NameFault fault = PartsFault(name, false); fault != NameFault::kNone) return fault;
-  if (folder_length + name.size() > kLongestPath) return NameFault::kPathTooLong;
+  // (Written so that no folder length, however large, wraps the sum round.)
+  if (folder_length > kLongestPath || name.size() > kLongestPath - folder_length) {
+    return NameFault::kPathTooLong;
+  }
   return NameFault::kNone;
 }
 

@@ -54,6 +54,18 @@ std::optional<std::string_view> CheckedBody(std::string_view after_first_marker)
   return checked;
 }
 
+// Whether the bytes after the first start marker hold an integrity record: they begin with its
+// first word, are all that is left of one cut short within it, or have the second start marker
+// where a record ends (its first word is damaged). An older container has the start marker
+// twice in a row, and no marker inside its data.
+bool HoldsRecord(std::string_view after_first_marker) {
+  if (after_first_marker.starts_with(kRecordPrefix)) return true;
+  if (!after_first_marker.empty() && kRecordPrefix.starts_with(after_first_marker)) return true;
+  return after_first_marker.size() > kRecordSize &&
+         !StartsWithMarker(after_first_marker, kStartMarker) &&
+         StartsWithMarker(after_first_marker.substr(kRecordSize), kStartMarker);
+}
+
 constexpr char16_t kSeparator16[] = {static_cast<char16_t>(kNameSeparator), 0};
 
 }  // namespace
@@ -65,7 +77,7 @@ Payload SplitContainer(std::string_view whole) {
   const std::string_view after_first = first == std::string_view::npos
                                            ? std::string_view{}
                                            : whole.substr(first + kStartMarker.size());
-  if (after_first.starts_with(kRecordPrefix)) {
+  if (HoldsRecord(after_first)) {
     const auto checked = CheckedBody(after_first);
     if (!checked) {
       payload.integrity = Integrity::kDamaged;

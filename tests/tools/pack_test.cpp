@@ -8,8 +8,10 @@
 #include <random>
 #include <string>
 
+#include "engine/integrity.h"
 #include "engine/markers.h"
 #include "engine/payload.h"
+#include "engine/sha256.h"
 #include "packer/failure.h"
 #include "packer/marker_guard.h"
 #include "packer_fixture.h"
@@ -20,11 +22,14 @@ namespace {
 const std::string kStart = MarkerBytes(kStartMarker);
 const std::string kFile = MarkerBytes(kFileMarker);
 
-TEST_F(PackerTest, WritesImageDoubledStartMarkerNamesContentsAndTrailer) {
+TEST_F(PackerTest, WritesImageStartMarkerRecordStartMarkerAndBody) {
   const PackOptions options = Prepare({{"a.txt", "xy"}, {"d\\b", ""}, {"c", "z"}});
   const PackSummary summary = Pack(options);
-  EXPECT_EQ(Read("out/setup.exe"), "MZ image\n" + kStart + kStart + "a.txt/d\\b/c/" + kFile + "xy" +
-                                       kFile + kFile + "z" + kFile + "\r\n");
+  const std::string body = "a.txt/d\\b/c/" + kFile + "xy" + kFile + kFile + "z" + kFile + "\r\n";
+  const IntegrityRecord record{body.size(), Sha256Of(body)};
+  EXPECT_EQ(Read("out/setup.exe"),
+            "MZ image\n" + kStart + FormatIntegrityRecord(record) + kStart + body);
+  EXPECT_EQ(summary.body_sha256, ToHex(record.digest));
   EXPECT_EQ(summary.files, 3U);
   EXPECT_EQ(summary.content_bytes, 3U);
   EXPECT_EQ(summary.output_bytes, Read("out/setup.exe").size());
@@ -60,6 +65,7 @@ TEST_F(PackerTest, RandomContentsReadBackWithTheSetupsReader) {
   const std::string whole = Read("out/setup.exe");
   EXPECT_TRUE(whole.starts_with(std::string(1000, '\xE9')));
   const Payload payload = SplitContainer(whole);
+  EXPECT_EQ(payload.integrity, Integrity::kIntact);
   ASSERT_EQ(payload.FileCount(), files.size());
   for (std::size_t k = 1; k <= files.size(); ++k) {
     EXPECT_EQ(payload.Name(k), files[k - 1].first);
@@ -143,6 +149,24 @@ TEST_F(PackerTest, ARefusalKeepsAnOlderOutput) {
   Write("out/setup.exe", "older");
   ExpectRefused(*this, options, {"'a.txt'"}, {"setup.exe"});
   EXPECT_EQ(Read("out/setup.exe"), "older");
+}
+
+TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
+  for (const std::uintmax_t new_size : {std::uintmax_t{10}, std::uintmax_t{30}}) {
+    PackOptions options = Prepare({{"a.txt", "a"}, {"sub\\b.txt", std::string(20, 'b')}});
+    Write("out/setup.exe", "older");
+    options.chunk_size = 4;
+    // Once the first chunk of b.txt is written, something else cuts it short or adds to it.
+    options.progress = [&](const std::string& path, std::uint64_t copied) {
+      if (path.ends_with("b.txt") && copied == 4) std::filesystem::resize_file(path, new_size);
+    };
+    ExpectRefused(*this, options,
+                  {"manifest.txt:2: 'sub\\b.txt'", "changed size while it was packed",
+                   "20 bytes before, " + std::to_string(new_size) + " read, " +
+                       std::to_string(new_size) + " after"},
+                  {"setup.exe"});
+    EXPECT_EQ(Read("out/setup.exe"), "older");
+  }
 }
 
 // Packs with the size of files limited to 1000 bytes; exits 3 after a refusal.

@@ -53,7 +53,12 @@ class PackerTest : public ::testing::Test {
     }
     Write("manifest.txt", manifest);
     Write("image.bin", image);
-    return {Path("image.bin"), Path("product"), Path("manifest.txt"), Path("out/setup.exe")};
+    PackOptions options;
+    options.image = Path("image.bin");
+    options.root = Path("product");
+    options.manifest = Path("manifest.txt");
+    options.output = Path("out/setup.exe");
+    return options;
   }
 
   // What a refused run left in out/.

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/integrity.h"
+#include "engine/sha256.h"
 #include "fakes/fake_runtime.h"
 #include "fakes/memory_file_system.h"
 
@@ -72,6 +74,95 @@ TEST(SplitContainer, EdgeCases) {
   const Payload no_names = SplitContainer(nameless);
   EXPECT_EQ(no_names.FileCount(), 1u);
   EXPECT_FALSE(no_names.HasName(1));
+}
+
+// A container as the packer writes it: image, start marker, integrity record, start marker, body.
+std::string Sealed(std::string_view image, std::string_view body) {
+  const IntegrityRecord record{body.size(), Sha256Of(body)};
+  return S(image) + S(kStart) + FormatIntegrityRecord(record) + S(kStart) + S(body);
+}
+
+const std::string kImage = "MZ image bytes";
+const std::string kBody =
+    "a.txt/b\\c.bin/" + S(kFile) + "AAA" + S(kFile) + "BB" + S(kFile) + "\r\n";
+
+void ExpectTheTwoFiles(const Payload& payload) {
+  EXPECT_THAT(Strings(payload.pieces), ElementsAre("a.txt/b\\c.bin/", "AAA", "BB", "\r\n"));
+  EXPECT_THAT(Strings(payload.names), ElementsAre("a.txt", "b\\c.bin", ""));
+}
+
+TEST(SplitContainer, ASealedContainerReadsIntact) {
+  const std::string whole = Sealed(kImage, kBody);
+  const Payload payload = SplitContainer(whole);
+  EXPECT_EQ(payload.integrity, Integrity::kIntact);
+  ExpectTheTwoFiles(payload);
+}
+
+TEST(SplitContainer, BytesAfterTheRecordedBodyAreIgnored) {
+  for (const std::string& after :
+       {std::string("\0\0signature", 11), S(kFile) + "x", S(kStart) + "z/"}) {
+    const std::string whole = Sealed(kImage, kBody) + after;
+    const Payload payload = SplitContainer(whole);
+    EXPECT_EQ(payload.integrity, Integrity::kIntact);
+    ExpectTheTwoFiles(payload);
+  }
+}
+
+TEST(SplitContainer, ALegacyContainerWithoutARecordReadsUnchecked) {
+  const std::string whole = kImage + S(kStart) + S(kStart) + kBody;
+  const Payload payload = SplitContainer(whole);
+  EXPECT_EQ(payload.integrity, Integrity::kUnchecked);
+  ExpectTheTwoFiles(payload);
+}
+
+TEST(SplitContainer, EveryTruncationAfterTheFirstStartMarkerIsDamaged) {
+  const std::string whole = Sealed(kImage, kBody);
+  // From inside the record, between the markers, the name list, a content, the closing marker
+  // and the trailer.
+  for (std::size_t size = kImage.size() + kStart.size() + 1; size < whole.size(); ++size) {
+    const Payload payload = SplitContainer(std::string_view(whole).substr(0, size));
+    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << size << " of " << whole.size();
+    EXPECT_TRUE(payload.pieces.empty()) << size;
+    EXPECT_TRUE(payload.names.empty()) << size;
+  }
+}
+
+TEST(SplitContainer, OneFlippedByteInAnyRegionIsDamaged) {
+  const std::string whole = Sealed(kImage, kBody);
+  const std::size_t record = kImage.size() + kStart.size();
+  const std::size_t body = whole.size() - kBody.size();
+  const struct {
+    const char* region;
+    std::size_t at;
+  } flips[] = {
+      {"record's first word", record},
+      {"record's first word", record + 4},
+      {"record length digit", record + kRecordPrefix.size() + 19},
+      {"record digest digit", record + kRecordSize - 3},
+      {"second start marker", record + kRecordSize + 5},
+      {"name list", body + 2},
+      {"content", whole.find("BB") + 1},
+      {"closing marker", whole.size() - 5},
+      {"trailer", whole.size() - 1},
+  };
+  for (const auto& flip : flips) {
+    std::string damaged = whole;
+    damaged[flip.at] = static_cast<char>(damaged[flip.at] ^ 0x01);
+    const Payload payload = SplitContainer(damaged);
+    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << flip.region;
+    EXPECT_TRUE(payload.pieces.empty()) << flip.region;
+  }
+}
+
+TEST(SplitContainer, ANameListOfSeparatorsGivesNoMoreNamesThanFiles) {
+  const std::string body = std::string(5000, '/') + S(kFile) + "A" + S(kFile) + "\r\n";
+  for (const std::string& whole : {kImage + S(kStart) + S(kStart) + body, Sealed(kImage, body)}) {
+    const Payload payload = SplitContainer(whole);
+    ASSERT_EQ(payload.FileCount(), 1u);
+    ASSERT_EQ(payload.names.size(), 2u);
+    EXPECT_EQ(payload.Name(1), "");
+    EXPECT_EQ(payload.names.back().size(), 4999u);
+  }
 }
 
 TEST(ReadPayload, ReadsTheRunningProgramsOwnFile) {

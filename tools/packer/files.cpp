@@ -67,8 +67,8 @@ FileStat StatRegularFile(const std::string& path, const std::string& label) {
   return ReadFd(path, label).stat();
 }
 
-void ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
-                  const std::function<void(std::string_view)>& take) {
+FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
+                      const std::function<void(std::string_view)>& take) {
   const ReadFd file(path, label);
   std::vector<char> buffer(std::max<std::size_t>(chunk_size, 1));
   for (;;) {
@@ -77,9 +77,12 @@ void ForEachChunk(const std::string& path, const std::string& label, std::size_t
       if (errno == EINTR) continue;
       FailErrno(label, "cannot read", path, errno);
     }
-    if (got == 0) return;
+    if (got == 0) break;
     take({buffer.data(), static_cast<std::size_t>(got)});
   }
+  struct stat st {};
+  if (::fstat(file.fd(), &st) != 0) FailErrno(label, "cannot read", path, errno);
+  return ToFileStat(st);
 }
 
 std::string ReadSmallFile(const std::string& path) {
@@ -147,6 +150,22 @@ void TempOutput::Write(std::string_view bytes) {
     used_ += take;
     bytes.remove_prefix(take);
     if (used_ == buffer_.size()) Flush();
+  }
+}
+
+void TempOutput::Patch(std::uint64_t offset, std::string_view bytes) {
+  if (offset > written_ || bytes.size() > written_ - offset) {
+    throw Failure(path_ + ": cannot patch past the end of " + temp_path_);
+  }
+  Flush();
+  while (!bytes.empty()) {
+    const ssize_t put = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot write");
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+    offset += static_cast<std::uint64_t>(put);
   }
 }
 

@@ -32,9 +32,9 @@ std::optional<FileStat> StatIfExists(const std::string& path);
 FileStat StatRegularFile(const std::string& path, const std::string& label);
 
 // Reads a regular file from start to end, handing each chunk of at most `chunk_size`
-// bytes to `take`.
-void ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
-                  const std::function<void(std::string_view)>& take);
+// bytes to `take`. Gives the file's state once the last chunk is read.
+FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
+                      const std::function<void(std::string_view)>& take);
 
 // A whole small file, such as a manifest.
 std::string ReadSmallFile(const std::string& path);
@@ -66,6 +66,8 @@ class TempOutput {
 
   void Write(std::string_view bytes);
   std::uint64_t written() const { return written_; }
+  // Overwrites bytes already written, from `offset` on (it must not run past written()).
+  void Patch(std::uint64_t offset, std::string_view bytes);
   // Flushes, syncs and closes the temporary file, then renames it onto the path.
   void Commit();
 

@@ -43,11 +43,15 @@ bool HasExactly(const std::map<std::string, std::string>& options,
 
 int Run(const std::map<std::string, std::string>& options) {
   if (HasExactly(options, {"pack", "root", "manifest", "output"})) {
-    const tgw::pack::PackSummary summary = tgw::pack::Pack(
-        {options.at("pack"), options.at("root"), options.at("manifest"), options.at("output")});
+    tgw::pack::PackOptions pack;
+    pack.image = options.at("pack");
+    pack.root = options.at("root");
+    pack.manifest = options.at("manifest");
+    pack.output = options.at("output");
+    const tgw::pack::PackSummary summary = tgw::pack::Pack(pack);
     std::cout << "packed " << summary.files << " files (" << summary.content_bytes
               << " bytes) into " << options.at("output") << " (" << summary.output_bytes
-              << " bytes)\n";
+              << " bytes); body SHA-256 " << summary.body_sha256 << '\n';
     return 0;
   }
   if (HasExactly(options, {"list"})) {

@@ -5,14 +5,14 @@
 #include <map>
 
 #include "engine/markers.h"
+#include "engine/names.h"
+#include "engine/product.h"
 #include "packer/failure.h"
 #include "packer/files.h"
 
 namespace tgw::pack {
 
 namespace {
-
-constexpr std::size_t kLongestPart = 255;  // Windows' limit for one file or folder name
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -38,59 +38,28 @@ std::string Quote(std::string_view name) {
   return out + "'";
 }
 
-bool IsDeviceName(std::string_view part) {
-  // Windows keeps these names for devices, with any extension.
-  const std::string base = Lower(part.substr(0, part.find('.')));
-  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) &&
-         base[3] >= '1' && base[3] <= '9';
-}
-
+// The packer's own refusal of a byte: the setup takes each byte of a name for the character of
+// its number, which only printable ASCII means in every code page a manifest may be written in.
 std::string ByteProblem(char c) {
   const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0x20 && byte < 0x7F) return {};
   std::array<char, 8> hex{};
   std::snprintf(hex.data(), hex.size(), "0x%02X", byte);
-  if (byte < 0x20 || byte == 0x7F) return std::string("holds the control character ") + hex.data();
-  if (byte > 0x7F) return std::string("holds the byte ") + hex.data() + ", outside printable ASCII";
-  if (c == '/') return "holds '/'; folders are separated by '\\'";
-  if (std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
-    return std::string("holds '") + c + "', which Windows file names cannot hold";
-  }
-  return {};
-}
-
-std::string PartProblem(std::string_view part) {
-  if (part.empty()) return "has an empty folder name (a doubled or trailing '\\')";
-  if (part == "." || part == "..") return "has a '" + std::string(part) + "' part";
-  if (part.front() == ' ' || part.back() == ' ' || part.back() == '.') {
-    return "has the part '" + std::string(part) +
-           "' starting with a space or ending in '.' or a space";
-  }
-  if (IsDeviceName(part)) return "has the part '" + std::string(part) + "', a Windows device name";
-  if (part.size() > kLongestPart) return "has a part longer than 255 characters";
-  return {};
+  return std::string("holds the byte ") + hex.data() + ", outside printable ASCII";
 }
 
 }  // namespace
 
 std::string NameProblem(std::string_view name) {
-  if (name.empty()) return "is empty";
-  if (name.front() == '\\') return "is not relative: it starts with '\\'";
-  if (name.size() >= 2 && name[1] == ':') return "is not relative: it starts with a drive";
   if (HoldsMarker(name, kStartMarker)) return "holds the container's start marker";
   if (HoldsMarker(name, kFileMarker)) return "holds the container's file marker";
   for (const char c : name) {
     std::string problem = ByteProblem(c);
     if (!problem.empty()) return problem;
   }
-  std::size_t begin = 0;
-  for (;;) {
-    const std::size_t end = name.find('\\', begin);
-    std::string problem = PartProblem(name.substr(begin, end - begin));
-    if (!problem.empty()) return problem;
-    if (end == std::string_view::npos) return {};
-    begin = end + 1;
-  }
+  const NameFault fault = CheckName(name, product::kDefaultInstallDir.size());
+  if (fault != NameFault::kNone) return std::string(DescribeNameFault(fault));
+  return {};
 }
 
 std::string Describe(const std::string& source, const ManifestEntry& entry) {

@@ -14,8 +14,9 @@ struct ManifestEntry {
   std::size_t line = 0;  // 1-based
 };
 
-// Why `name` cannot name a file in the container and in the installation folder;
-// empty when it can.
+// Why `name` cannot name a file in the container and in the installation folder; empty when
+// it can. What only the container needs (no marker, printable ASCII), then the setup's own
+// name rule for the default install folder.
 std::string NameProblem(std::string_view name);
 
 // The names of a manifest text: one a line, in installation order; CR LF or LF line

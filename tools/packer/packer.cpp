@@ -1,14 +1,17 @@
 #include "packer/packer.h"
 
 #include <algorithm>
+#include <functional>
 #include <iomanip>
 #include <optional>
 #include <ostream>
 #include <string_view>
 #include <vector>
 
+#include "engine/integrity.h"
 #include "engine/markers.h"
 #include "engine/payload.h"
+#include "engine/sha256.h"
 #include "packer/failure.h"
 #include "packer/files.h"
 #include "packer/manifest.h"
@@ -50,19 +53,54 @@ std::string NameListHitMessage(const std::string& manifest,
          "; rename or reorder them";
 }
 
-// Copies a file into the output, refusing it when the guard finds a marker in it.
-std::uint64_t CopyGuarded(const std::string& path, const std::string& label, std::size_t chunk_size,
-                          std::u16string_view following, MarkerGuard& guard, TempOutput& out) {
+// A file to copy into the output, with its size as found before packing.
+struct Source {
+  std::string path;
+  std::string label;
+  std::uint64_t size = 0;
+};
+
+using Sink = std::function<void(std::string_view)>;
+
+// Copies a file into the output through `write`, refusing it when the guard finds a marker in
+// it or when its size changes while it is read.
+std::uint64_t CopyGuarded(const Source& source, const PackOptions& options,
+                          std::u16string_view following, MarkerGuard& guard, const Sink& write) {
   std::uint64_t copied = 0;
   guard.BeginData();
-  ForEachChunk(path, label, chunk_size, [&](std::string_view chunk) {
-    if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(label, *hit));
-    out.Write(chunk);
-    copied += chunk.size();
-  });
-  if (const auto hit = guard.EndData(following)) throw Failure(HitMessage(label, *hit));
+  const FileStat after =
+      ForEachChunk(source.path, source.label, options.chunk_size, [&](std::string_view chunk) {
+        if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(source.label, *hit));
+        write(chunk);
+        copied += chunk.size();
+        if (options.progress) options.progress(source.path, copied);
+      });
+  if (copied != source.size || after.size != source.size) {
+    throw Failure(source.label + ": changed size while it was packed (" +
+                  std::to_string(source.size) + " bytes before, " + std::to_string(copied) +
+                  " read, " + std::to_string(after.size) +
+                  " after); pack again once it is complete");
+  }
+  if (const auto hit = guard.EndData(following)) throw Failure(HitMessage(source.label, *hit));
   return copied;
 }
+
+// The container body on its way out: counted and hashed for the integrity record.
+class BodyWriter {
+ public:
+  explicit BodyWriter(TempOutput& out) : out_(out) {}
+  void Write(std::string_view bytes) {
+    out_.Write(bytes);
+    hash_.Update(bytes);
+    length_ += bytes.size();
+  }
+  IntegrityRecord Finish() { return {length_, hash_.Finish()}; }
+
+ private:
+  TempOutput& out_;
+  Sha256 hash_;
+  std::uint64_t length_ = 0;
+};
 
 // The container of a setup, read with the setup's own reader.
 Payload ReadContainer(const std::string& setup, std::string_view whole) {
@@ -70,6 +108,51 @@ Payload ReadContainer(const std::string& setup, std::string_view whole) {
     throw Failure(setup + ": holds no container (no start marker)");
   }
   return SplitContainer(whole);
+}
+
+// The integrity record after the first start marker of `whole`; nothing when there is none.
+std::optional<IntegrityRecord> RecordOf(std::string_view whole) {
+  const std::size_t first = FindMarker(whole, kStartMarker);
+  if (first == std::string_view::npos) return std::nullopt;
+  return ParseIntegrityRecord(whole.substr(first + kStartMarker.size()));
+}
+
+// Why the setup's reader finds `whole` damaged.
+std::string DamageOf(std::string_view whole) {
+  const auto record = RecordOf(whole);
+  if (!record) return "its integrity record is cut short or unreadable";
+  const std::string_view after =
+      whole.substr(FindMarker(whole, kStartMarker) + kStartMarker.size() + kRecordSize);
+  const std::string start = MarkerBytes(kStartMarker);
+  if (!after.starts_with(start)) {
+    return "the start marker after its integrity record is cut short or changed";
+  }
+  const std::string_view body = after.substr(start.size());
+  const std::string length = std::to_string(record->body_length);
+  if (body.size() < record->body_length) {
+    return "its body is cut short: " + std::to_string(body.size()) + " of the " + length +
+           " bytes its integrity record gives";
+  }
+  const std::string digest = ToHex(Sha256Of(body.substr(0, record->body_length)));
+  return "its body differs from its integrity record: the " + length + " bytes have SHA-256 " +
+         digest + ", the record says " + ToHex(record->digest);
+}
+
+// What the integrity record says about a setup that is not damaged.
+std::string IntegrityLine(const Payload& payload, std::string_view whole) {
+  if (payload.integrity != Integrity::kIntact) {
+    return "no integrity record (an older setup): its body is read unchecked";
+  }
+  const auto record = RecordOf(whole);
+  const std::uint64_t end =
+      FindMarker(whole, kStartMarker) + 2 * kStartMarker.size() + kRecordSize + record->body_length;
+  std::string line = "integrity record: the body's " + std::to_string(record->body_length) +
+                     " bytes match SHA-256 " + ToHex(record->digest);
+  if (end < whole.size()) {
+    line += "; the " + std::to_string(whole.size() - end) +
+            " bytes after it (such as a signature) are ignored";
+  }
+  return line;
 }
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
@@ -105,7 +188,9 @@ std::vector<std::string> Differences(const Payload& payload, std::string_view wh
   const std::string start = MarkerBytes(kStartMarker);
   const auto body = static_cast<std::size_t>(payload.pieces.front().data() - whole.data());
   const std::string doubled = start + start;
-  if (body < doubled.size() || whole.substr(body - doubled.size(), doubled.size()) != doubled) {
+  // The reader has checked the markers around an integrity record.
+  if (payload.integrity == Integrity::kUnchecked &&
+      (body < doubled.size() || whole.substr(body - doubled.size(), doubled.size()) != doubled)) {
     problems.push_back("the container does not begin with the start marker twice");
   }
   const std::size_t count = payload.FileCount();
@@ -157,43 +242,52 @@ PackSummary Pack(const PackOptions& options) {
     throw Failure("output " + options.output + ": is the image itself");
   }
   // Check every file before writing anything.
-  std::vector<std::string> paths;
-  std::vector<std::string> labels;
+  std::vector<Source> sources;
   for (const ManifestEntry& entry : entries) {
-    paths.push_back(SourcePath(options.root, entry.name));
-    labels.push_back(Describe(options.manifest, entry) + " (" + paths.back() + ")");
-    const FileStat source = StatRegularFile(paths.back(), labels.back());
+    const std::string path = SourcePath(options.root, entry.name);
+    const std::string label = Describe(options.manifest, entry) + " (" + path + ")";
+    const FileStat source = StatRegularFile(path, label);
     if (old_output && old_output->SameFileAs(source)) {
-      throw Failure(labels.back() + ": is the output " + options.output);
+      throw Failure(label + ": is the output " + options.output);
     }
+    sources.push_back({path, label, source.size});
   }
 
   TempOutput out(options.output, image.mode, options.chunk_size);
   MarkerGuard guard;
-  CopyGuarded(options.image, image_label, options.chunk_size, kStartMarker, guard, out);
+  CopyGuarded({options.image, image_label, image.size}, options, kStartMarker, guard,
+              [&](std::string_view bytes) { out.Write(bytes); });
   const std::string start = MarkerBytes(kStartMarker);
   const std::string file_marker = MarkerBytes(kFileMarker);
   out.Write(start);
+  // The record holds the body's length and digest, known once the body is written: a
+  // placeholder of the record's size stands in for it until then.
+  const std::uint64_t record_at = out.written();
+  out.Write(FormatIntegrityRecord({}));
   out.Write(start);
 
+  BodyWriter body(out);
   std::string name_list;
   for (const ManifestEntry& entry : entries) name_list += entry.name + kNameSeparator;
   guard.BeginData();
   auto hit = guard.Data(name_list);
   if (!hit) hit = guard.EndData(kFileMarker);
   if (hit) throw Failure(NameListHitMessage(options.manifest, entries, *hit));
-  out.Write(name_list);
+  body.Write(name_list);
 
   PackSummary summary;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    out.Write(file_marker);
-    summary.content_bytes +=
-        CopyGuarded(paths[i], labels[i], options.chunk_size, kFileMarker, guard, out);
+  for (const Source& source : sources) {
+    body.Write(file_marker);
+    summary.content_bytes += CopyGuarded(source, options, kFileMarker, guard,
+                                         [&](std::string_view bytes) { body.Write(bytes); });
   }
-  out.Write(file_marker);
-  out.Write(kTrailer);
+  body.Write(file_marker);
+  body.Write(kTrailer);
+  const IntegrityRecord record = body.Finish();
+  out.Patch(record_at, FormatIntegrityRecord(record));
   summary.files = entries.size();
   summary.output_bytes = out.written();
+  summary.body_sha256 = ToHex(record.digest);
   out.Commit();
   return summary;
 }
@@ -201,6 +295,9 @@ PackSummary Pack(const PackOptions& options) {
 void ListSetup(const std::string& setup, std::ostream& out) {
   const MappedFile file(setup);
   const Payload payload = ReadContainer(setup, file.bytes());
+  if (payload.integrity == Integrity::kDamaged) {
+    throw Failure(setup + ": DAMAGED: " + DamageOf(file.bytes()));
+  }
   std::uint64_t total = 0;
   for (std::size_t k = 1; k <= payload.FileCount(); ++k) total += payload.Content(k).size();
   const auto width = static_cast<int>(std::max<std::size_t>(7, std::to_string(total).size()));
@@ -209,6 +306,7 @@ void ListSetup(const std::string& setup, std::ostream& out) {
         << (payload.HasName(k) ? payload.Name(k) : "(no name)") << '\n';
   }
   out << std::setw(width) << total << "  total in " << payload.FileCount() << " files\n";
+  out << IntegrityLine(payload, file.bytes()) << '\n';
 }
 
 bool VerifySetup(const std::string& setup, const std::string& root, const std::string& manifest,
@@ -216,21 +314,26 @@ bool VerifySetup(const std::string& setup, const std::string& root, const std::s
   const std::vector<ManifestEntry> entries = ReadManifest(manifest);
   const MappedFile file(setup);
   const Payload payload = ReadContainer(setup, file.bytes());
+  if (payload.integrity == Integrity::kDamaged) {
+    out << "DAMAGED: " << setup << ": " << DamageOf(file.bytes()) << '\n';
+    return false;
+  }
   const std::vector<std::string> problems =
       Differences(payload, file.bytes(), root, manifest, entries);
   if (problems.empty()) {
     out << "OK: " << setup << " holds the " << entries.size() << " files of " << manifest
         << " in order\n";
-    return true;
+  } else {
+    out << "DIFFERS: " << setup << " does not match " << manifest << ":\n";
+    for (std::size_t i = 0; i < std::min(problems.size(), kMostProblemsShown); ++i) {
+      out << "  " << problems[i] << '\n';
+    }
+    if (problems.size() > kMostProblemsShown) {
+      out << "  and " << problems.size() - kMostProblemsShown << " more\n";
+    }
   }
-  out << "DIFFERS: " << setup << " does not match " << manifest << ":\n";
-  for (std::size_t i = 0; i < std::min(problems.size(), kMostProblemsShown); ++i) {
-    out << "  " << problems[i] << '\n';
-  }
-  if (problems.size() > kMostProblemsShown) {
-    out << "  and " << problems.size() - kMostProblemsShown << " more\n";
-  }
-  return false;
+  out << IntegrityLine(payload, file.bytes()) << '\n';
+  return problems.empty();
 }
 
 }  // namespace tgw::pack
