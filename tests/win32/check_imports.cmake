@@ -1,8 +1,15 @@
 # cmake -DOBJDUMP=<objdump> -DALLOWED=<dll,...> -DFILES=<program,...> -P check_imports.cmake
-# Fails when a program imports a DLL outside the allowed system DLLs (a mingw runtime DLL such
-# as libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll would be missing on the target).
+# cmake -DOBJDUMP=<objdump> -DEXACTLY=<dll,...> -DFILES=<program,...> -P check_imports.cmake
+# Checks the DLLs each program imports at load time (its import table; delay-loaded DLLs are not
+# in it). With ALLOWED: fails when a program imports a DLL outside the list (a mingw runtime DLL
+# such as libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll would be missing on the
+# target). With EXACTLY: fails unless a program imports exactly the DLLs listed.
 cmake_minimum_required(VERSION 3.25)
-string(REPLACE "," ";" allowed "${ALLOWED}")
+if(DEFINED EXACTLY)
+  string(REPLACE "," ";" allowed "${EXACTLY}")
+else()
+  string(REPLACE "," ";" allowed "${ALLOWED}")
+endif()
 string(REPLACE "," ";" files "${FILES}")
 set(failures "")
 foreach(file IN LISTS files)
@@ -13,18 +20,27 @@ foreach(file IN LISTS files)
   endif()
   string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
   set(dlls "")
+  set(bases "")
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "^DLL Name: *" "" dll "${line}")
     string(STRIP "${dll}" dll)
     string(TOLOWER "${dll}" dll)
     list(APPEND dlls "${dll}")
     string(REGEX REPLACE "\\.dll$" "" base "${dll}")
+    list(APPEND bases "${base}")
     if(NOT base IN_LIST allowed)
       list(APPEND failures "${file} imports ${dll}")
     endif()
   endforeach()
   if(NOT "kernel32.dll" IN_LIST dlls)
     list(APPEND failures "${file}: no imports found (is it a Windows program?)")
+  endif()
+  if(DEFINED EXACTLY)
+    foreach(base IN LISTS allowed)
+      if(NOT base IN_LIST bases)
+        list(APPEND failures "${file} does not import ${base}.dll")
+      endif()
+    endforeach()
   endif()
   list(JOIN dlls " " dlls)
   message(STATUS "${file}: ${dlls}")

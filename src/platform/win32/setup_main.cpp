@@ -70,6 +70,13 @@ class WizardEvents final : public tgw::win32::WindowEvents {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/, int show) {
+  // First of all: every DLL loaded from now on comes from the system folder, never from the
+  // folder setup.exe lies in (a downloads folder, where anyone may have left a DLL named like a
+  // system one). Until here the program has loaded only KERNEL32 and msvcrt; the other DLLs it
+  // uses are delay-loaded (see CMakeLists.txt), so they and the DLLs they import are loaded
+  // under this rule. Without it the program does not run.
+  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
+
   // The manifest makes the program per-monitor DPI aware; this is for when it was not read.
   tgw::win32::EnableDpiAwareness();
   const ComApartment com;

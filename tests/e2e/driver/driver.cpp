@@ -247,6 +247,28 @@ bool PickerShowsFolders(const Dialog& picker) {
   return tree != nullptr && Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0) != 0;
 }
 
+std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
+                         DWORD timeout_ms) {
+  std::wstring command_line = L"\"" + program + L"\"";
+  if (!arguments.empty()) command_line += L" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &started)) {
+    throw DriverError(L"cannot start " + program + ErrorText(GetLastError()));
+  }
+  CloseHandle(started.hThread);
+  const win32::UniqueHandle process(started.hProcess);
+  if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 1);
+    throw DriverError(program + L" did not end");
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
 SetupProcess::SetupProcess(const SetupOptions& options) : text_log_(options.text_log) {
   Start(options);
   try {

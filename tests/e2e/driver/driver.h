@@ -69,6 +69,11 @@ class Dialog {
 // Whether the folder picker's tree holds its folders (it is filled after the dialog shows).
 bool PickerShowsFolders(const Dialog& picker);
 
+// Runs `program` with the command-line arguments `arguments` (as one string) and returns its exit
+// code; throws when it cannot start or keeps running after `timeout_ms`.
+std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
+                         DWORD timeout_ms = 30000);
+
 // How the setup is started.
 struct SetupOptions {
   std::wstring program;   // setup.exe, with the runtime files beside it

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/win32/runtime_win.h"
 #include "test_support.h"
 
 namespace tgw::e2e {
@@ -24,10 +25,6 @@ std::wstring RequiredPath(const wchar_t* variable) {
   return path;
 }
 
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 std::wstring ShellFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
@@ -37,6 +34,15 @@ std::wstring ShellFolder(int csidl) {
 }
 
 }  // namespace
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::wstring TestProgramFolder() {
+  const std::wstring program = ::tgw::ExecutablePath();
+  return program.substr(0, program.rfind(L'\\'));
+}
 
 std::wstring FullSetup() { return RequiredPath(L"TGW_E2E_FULL_SETUP"); }
 std::wstring SmallSetup() { return RequiredPath(L"TGW_E2E_SMALL_SETUP"); }

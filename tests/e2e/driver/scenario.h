@@ -25,6 +25,11 @@ std::wstring ResultsFolder();
 // The PNG file `name` in the screenshots folder (made when missing).
 std::wstring ScreenshotPath(std::wstring_view name);
 
+// The folder of this test program, where the programs and DLLs built with it lie.
+std::wstring TestProgramFolder();
+// Whether the tests run under Wine rather than on Windows.
+bool UnderWine();
+
 // The desktop the setup's windows are shown on: a Wine virtual desktop, whose windows get
 // frames drawn the Windows way (see main.cpp); empty on Windows itself.
 const std::wstring& TestDesktop();

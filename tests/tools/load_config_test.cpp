@@ -1,0 +1,135 @@
+#include "loadcfg/load_config.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace tgw::loadcfg {
+namespace {
+
+// A small PE32+ file: the headers, then one section of 0x200 bytes at RVA 0x1000 (file offset
+// 0x200) whose bytes at RVA 0x1010 are a load-configuration structure of `size` bytes with
+// DependentLoadFlags `flags`.
+constexpr std::uint64_t kImageBase = 0x140000000;
+constexpr std::size_t kPe = 0x80;
+constexpr std::size_t kOptional = kPe + 4 + 20;
+constexpr std::size_t kChecksum = kOptional + 64;
+constexpr std::size_t kLoadConfigEntry = kOptional + 112 + 8 * 10;
+constexpr std::uint32_t kStructureRva = 0x1010;
+constexpr std::size_t kStructureOffset = 0x210;
+
+void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t Get32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+         (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+std::vector<std::uint8_t> Program(std::uint32_t size = 112, std::uint16_t flags = 0x800) {
+  std::vector<std::uint8_t> bytes(0x400, 0);
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  Put(bytes, 0x3C, kPe, 4);
+  Put(bytes, kPe, 0x00004550, 4);    // "PE\0\0"
+  Put(bytes, kPe + 4, 0x8664, 2);    // x86-64
+  Put(bytes, kPe + 4 + 2, 1, 2);     // one section
+  Put(bytes, kPe + 4 + 16, 240, 2);  // the optional header's size
+  Put(bytes, kOptional, 0x20B, 2);   // PE32+
+  Put(bytes, kOptional + 24, kImageBase, 8);
+  Put(bytes, kChecksum, 1, 4);         // a checksum the linker wrote
+  Put(bytes, kOptional + 108, 16, 4);  // 16 data directories
+  const std::size_t section = kOptional + 240;
+  Put(bytes, section + 8, 0x200, 4);    // virtual size
+  Put(bytes, section + 12, 0x1000, 4);  // RVA
+  Put(bytes, section + 16, 0x200, 4);   // size in the file
+  Put(bytes, section + 20, 0x200, 4);   // offset in the file
+  Put(bytes, kStructureOffset, size, 4);
+  Put(bytes, kStructureOffset + 78, flags, 2);
+  return bytes;
+}
+
+TEST(LoadConfigTest, SymbolAddressReadsTheLinkersMapLine) {
+  const std::string map =
+      " .rdata$_load_config_used\n"
+      "                0x000000014002fac0       0x70 load_config.cpp.obj\n"
+      "                0x000000014002fac0                _load_config_used\n"
+      "                0x000000014002fb30                _load_config_used_not\n";
+  EXPECT_EQ(SymbolAddress(map, kStructureSymbol), 0x14002fac0u);
+  EXPECT_THROW(SymbolAddress("0x1000 other\n", kStructureSymbol), Failure);
+  EXPECT_THROW(
+      SymbolAddress("0x1000 _load_config_used\n0x2000 _load_config_used\n", kStructureSymbol),
+      Failure);
+}
+
+TEST(LoadConfigTest, AnEmptyDirectoryReadsAsNothing) {
+  EXPECT_FALSE(PeImage(Program()).ReadLoadConfig().has_value());
+}
+
+TEST(LoadConfigTest, SetPointsTheDirectoryAtTheStructureAndRecomputesTheChecksum) {
+  PeImage image(Program());
+  const LoadConfig config = image.SetLoadConfigDirectory(kImageBase + kStructureRva);
+  EXPECT_EQ(config.rva, kStructureRva);
+  EXPECT_EQ(config.size, 112u);
+  EXPECT_EQ(config.dependent_load_flags, kSearchSystem32);
+  EXPECT_EQ(Get32(image.bytes(), kLoadConfigEntry), kStructureRva);
+  EXPECT_EQ(Get32(image.bytes(), kLoadConfigEntry + 4), 112u);
+  EXPECT_NE(image.StoredChecksum(), 1u);
+  EXPECT_EQ(image.StoredChecksum(), image.ComputeChecksum());
+
+  const std::optional<LoadConfig> read = PeImage(image.bytes()).ReadLoadConfig();
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->rva, kStructureRva);
+  EXPECT_EQ(read->dependent_load_flags, kSearchSystem32);
+}
+
+TEST(LoadConfigTest, AZeroChecksumStaysZero) {
+  std::vector<std::uint8_t> bytes = Program();
+  Put(bytes, kChecksum, 0, 4);
+  PeImage image(bytes);
+  image.SetLoadConfigDirectory(kImageBase + kStructureRva);
+  EXPECT_EQ(image.StoredChecksum(), 0u);
+}
+
+TEST(LoadConfigTest, ChecksumAddsTheWordsWithTheirCarriesThenTheSize) {
+  // The words of Program() but the checksum's: 0x5A4D ("MZ") + 0x80 + 0x4550 ("PE") + 0x8664
+  // is 0x12681, folded 0x2682; with the rest (1, 0xF0, 0x20B, 0x4000, 1, 0x10, 0x200, 0x1000,
+  // 0x200, 0x200, 0x70, 0x800) 0x87FF; then the size, 0x400.
+  EXPECT_EQ(PeImage(Program()).ComputeChecksum(), 0x8BFFu);
+}
+
+TEST(LoadConfigTest, RefusesABadStructureOrAddress) {
+  EXPECT_THROW(PeImage(Program(64)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
+      << "too small to hold DependentLoadFlags";
+  EXPECT_THROW(PeImage(Program(0x1000)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
+      << "longer than its section";
+  EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(kImageBase + 0x3000), Failure)
+      << "in no section";
+  EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(0x1000), Failure) << "below the base";
+
+  // A directory whose size differs from the structure's Size field.
+  std::vector<std::uint8_t> bytes = Program();
+  Put(bytes, kLoadConfigEntry, kStructureRva, 4);
+  Put(bytes, kLoadConfigEntry + 4, 148, 4);
+  EXPECT_THROW(PeImage(bytes).ReadLoadConfig(), Failure);
+}
+
+TEST(LoadConfigTest, ReadsTheFlagsAsTheyAre) {
+  PeImage image(Program(112, 0));
+  EXPECT_EQ(image.SetLoadConfigDirectory(kImageBase + kStructureRva).dependent_load_flags, 0u);
+}
+
+TEST(LoadConfigTest, RefusesWhatIsNotA64BitProgram) {
+  EXPECT_THROW(PeImage(std::vector<std::uint8_t>(0x20, 0)), Failure);
+  std::vector<std::uint8_t> bytes = Program();
+  Put(bytes, kPe, 0, 4);
+  EXPECT_THROW(PeImage{bytes}, Failure);
+  bytes = Program();
+  Put(bytes, kOptional, 0x10B, 2);  // PE32
+  EXPECT_THROW(PeImage{bytes}, Failure);
+}
+
+}  // namespace
+}  // namespace tgw::loadcfg
