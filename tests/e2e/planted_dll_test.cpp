@@ -31,6 +31,7 @@ constexpr const wchar_t* kPlanted[] = {
     L"user32.dll",   L"win32u.dll",  L"windows.storage.dll", L"windowscodecs.dll", L"clbcatq.dll",
     L"msctf.dll",    L"ntmarta.dll", L"sspicli.dll",         L"cryptsp.dll",       L"bcrypt.dll",
     L"wintrust.dll", L"crypt32.dll", L"ucrtbase.dll",        L"zlib1.dll",         L"winex11.drv",
+    L"msimg32.dll",
 };
 
 // Planted on Windows only: Wine runs these planted copies where Windows does not.
@@ -41,9 +42,6 @@ constexpr const wchar_t* kPlantedOnWindowsOnly[] = {
     L"kernel32.dll",
     L"kernelbase.dll",
     L"msvcrt.dll",
-    // Wine's uxtheme delay-loads msimg32 for AlphaBlend through a search (LdrLoadDll without a
-    // path) that does not apply SetDefaultDllDirectories; Windows' delay loads do.
-    L"msimg32.dll",
 };
 
 std::vector<std::wstring> PlantedNames() {

@@ -35,35 +35,56 @@ class ComApartment {
   bool initialised_;
 };
 
-// The window's events, to the wizard's handlers.
+// What a failure the handlers did not expect (out of memory outside the run, which catches its
+// own) does: the user is told, and the program ends.
+[[noreturn]] void StopUnexpectedly() noexcept {
+  MessageBoxW(nullptr, L"Setup stopped because of an unexpected error (not enough memory?).",
+              L"Setup", MB_OK | MB_ICONERROR);
+  ExitProcess(1);
+}
+
+// The window's events, to the wizard's handlers. No exception crosses the window procedure.
 class WizardEvents final : public tgw::win32::WindowEvents {
  public:
   explicit WizardEvents(tgw::Wizard& wizard) noexcept : wizard_(wizard) {}
 
   void Clicked(tgw::Control button) override {
-    switch (button) {
-      case tgw::Control::Command1:
-        wizard_.Command1_Click();
-        break;
-      case tgw::Control::Command2:
-        wizard_.Command2_Click();
-        break;
-      case tgw::Control::Command3:
-        wizard_.Command3_Click();
-        break;
-      case tgw::Control::Command4:
-        wizard_.Command4_Click();
-        break;
-      default:
-        break;
-    }
+    Guarded([this, button] {
+      switch (button) {
+        case tgw::Control::Command1:
+          wizard_.Command1_Click();
+          break;
+        case tgw::Control::Command2:
+          wizard_.Command2_Click();
+          break;
+        case tgw::Control::Command3:
+          wizard_.Command3_Click();
+          break;
+        case tgw::Control::Command4:
+          wizard_.Command4_Click();
+          break;
+        default:
+          break;
+      }
+    });
   }
   void ListChanged(tgw::Control list) override {
-    if (list == tgw::Control::Lang) wizard_.Lang_Click();
+    if (list == tgw::Control::Lang) Guarded([this] { wizard_.Lang_Click(); });
   }
-  void CloseRequested() override { wizard_.Form_QueryUnload(); }
+  void CloseRequested() override {
+    Guarded([this] { wizard_.Form_QueryUnload(); });
+  }
 
  private:
+  template <typename Handler>
+  static void Guarded(const Handler& handler) noexcept {
+    try {
+      handler();
+    } catch (...) {
+      StopUnexpectedly();
+    }
+  }
+
   tgw::Wizard& wizard_;
 };
 
@@ -76,6 +97,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   // uses are delay-loaded (see CMakeLists.txt), so they and the DLLs they import are loaded
   // under this rule. Without it the program does not run.
   if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
+  // Wine's uxtheme loads msimg32 later by a search that ignores the rule above, which would find
+  // one beside setup.exe; loaded now from the system folder, that search finds it loaded.
+  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
   // The manifest makes the program per-monitor DPI aware; this is for when it was not read.
   tgw::win32::EnableDpiAwareness();
@@ -97,7 +121,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   window.SetEvents(&events);
 
   // The window's first look is the one Form_Load gives it.
-  wizard.Form_Load();
+  try {
+    wizard.Form_Load();
+  } catch (...) {
+    StopUnexpectedly();
+  }
   window.Show(show, tgw::Control::Command1);
   return window.RunMessageLoop();
 }
