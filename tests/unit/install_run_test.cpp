@@ -110,7 +110,11 @@ class InstallRun : public ::testing::Test {
 
 TEST_F(InstallRun, InstallsEverythingAndEndsOnTheCompletionPage) {
   const auto payload = ThirtyFiles();
+  const double start = runtime.now;
   const InstallOutcome outcome = Run(payload);
+  // Every step and every file waits its turn: four pauses of 0.5 s and thirty of 0.45 s, each
+  // ending that long after the whole second nearest its start.
+  EXPECT_NEAR(runtime.now - start, 13.51, 0.05);
 
   EXPECT_TRUE(outcome.Completed());
   EXPECT_EQ(outcome.file_count, 30u);
