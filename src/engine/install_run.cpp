@@ -88,6 +88,71 @@ std::vector<Shortfall> MakeProductShortcuts(const Platform& platform, InstallLog
   return failed;
 }
 
+// Makes the folder tree; the folders it made, to be taken back if the setup proves damaged.
+std::vector<std::wstring> MakeFolderTree(const Platform& platform, InstallOutcome& outcome) {
+  std::vector<std::wstring> made;
+  for (const std::wstring_view folder : kFolders) {
+    std::wstring path = platform.ui.GetText(Control::Text1) + std::wstring(folder);
+    if (const Status status = platform.files.MakeFolder(path); status.ok()) {
+      made.push_back(std::move(path));
+    } else if (folder.empty() && !platform.files.FolderExists(path)) {
+      outcome.shortfalls.push_back({Shortfall::Step::kFolder, status.error(), {}, 0});
+    }
+  }
+  return made;
+}
+
+// Logs and writes every payload file, moving the progress page on after each.
+void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& log,
+                 InstallOutcome& outcome) {
+  Toolkit& ui = platform.ui;
+  const std::size_t count = payload.FileCount();
+  Shortfall failed{Shortfall::Step::kFiles, {}, {}, 0};
+  for (std::size_t k = 1; k <= count; ++k) {
+    const std::wstring dir = ui.GetText(Control::Text1);
+    // A content without a name, or with one that Windows cannot write faithfully below the
+    // install folder, is neither logged nor written.
+    std::optional<std::wstring> name;
+    if (payload.HasName(k) && CheckName(payload.Name(k), dir.size()) == NameFault::kNone) {
+      name = Widen(payload.Name(k));
+    }
+    Status written = Error{ErrorKind::kBadName, 0};
+    if (name) {
+      const std::wstring path = dir + *name;
+      log.Line(path);  // before the write, so a file that then fails is still listed
+      written = WritePayloadFile(platform.files, path, payload.Content(k));
+    }
+    if (!written.ok() && failed.failed++ == 0) failed.error = written.error();
+    Pause(ui, platform.runtime, kFilePause);
+    if (name)
+      ui.SetCaption(Control::Action, L"Copying file " + *name + L"\r\n To \r\n" + dir + *name);
+    SetProgress(ui, static_cast<float>(
+                        std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50));
+    ui.PumpEvents();
+  }
+  if (failed.failed != 0) outcome.shortfalls.push_back(failed);
+}
+
+// The settings line, the runtime copies, the shortcuts, the log's end and the per-user record.
+void WriteRecords(const Platform& platform, InstallLog& log, InstallOutcome& outcome) {
+  using Step = Shortfall::Step;
+  FileSystem& files = platform.files;
+  const std::wstring dir = platform.ui.GetText(Control::Text1);
+  const auto fell_short = [&outcome](Step step, const Status& status) {
+    if (!status.ok()) outcome.shortfalls.push_back({step, status.error(), {}, 0});
+  };
+  fell_short(Step::kSettings, WriteSettings(files, dir, platform.ui.GetListIndex(Control::Lang)));
+  for (const auto& [name, error] :
+       CopyRuntimeComponents(files, FolderOf(platform.runtime.ProgramFile()), dir)) {
+    outcome.shortfalls.push_back({Step::kRuntimeCopy, error, std::wstring(name), 0});
+  }
+  for (Shortfall& shortcut : MakeProductShortcuts(platform, log)) {
+    outcome.shortfalls.push_back(std::move(shortcut));
+  }
+  fell_short(Step::kLog, log.Close(outcome.Completed()));
+  fell_short(Step::kUserRecord, WriteUserRecord(files, platform.runtime, dir));
+}
+
 }  // namespace
 
 void ShowCompletionPage(Toolkit& ui, std::int32_t& stage) {
@@ -98,33 +163,19 @@ void ShowCompletionPage(Toolkit& ui, std::int32_t& stage) {
 }
 
 InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
-  using Step = Shortfall::Step;
   Toolkit& ui = platform.ui;
-  FileSystem& files = platform.files;
-  const auto install_dir = [&ui] { return ui.GetText(Control::Text1); };
   InstallOutcome outcome;
-  const auto fell_short = [&outcome](Step step, const Error& error) {
-    outcome.shortfalls.push_back({step, error, {}, 0});
-  };
 
   // Nothing is written anywhere but below an absolute folder.
-  if (AsInstallFolder(install_dir()) != install_dir()) {
-    fell_short(Step::kFolder, Error{ErrorKind::kBadName, 0});
+  if (const std::wstring dir = ui.GetText(Control::Text1); AsInstallFolder(dir) != dir) {
+    outcome.shortfalls.push_back({Shortfall::Step::kFolder, {ErrorKind::kBadName, 0}, {}, 0});
     ShowCompletionPage(ui, stage);
     return outcome;
   }
 
   ui.SetBarValue(Control::Bar, 0);
   ui.SetCaption(Control::Action, L"Creating directories...");
-  std::vector<std::wstring> made;  // taken back when the setup proves damaged
-  for (const std::wstring_view folder : kFolders) {
-    std::wstring path = install_dir() + std::wstring(folder);
-    if (const Status status = files.MakeFolder(path); status.ok()) {
-      made.push_back(std::move(path));
-    } else if (folder.empty() && !files.FolderExists(path)) {
-      fell_short(Step::kFolder, status.error());
-    }
-  }
+  const std::vector<std::wstring> made = MakeFolderTree(platform, outcome);
   Pause(ui, platform.runtime, kStepPause);
 
   ui.SetCaption(Control::Action, L"Unpacking...");
@@ -134,72 +185,31 @@ InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
   SetProgress(ui, 25);
   ui.PumpEvents();
 
-  const Payload payload = ReadPayload(files, platform.runtime);
+  const Payload payload = ReadPayload(platform.files, platform.runtime);
   if (payload.integrity == Integrity::kDamaged) {
     // Nothing of a damaged setup is installed, and an earlier install stays as it was.
     outcome.damaged = true;
     for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
-      (void)files.RemoveFolder(*folder);
+      (void)platform.files.RemoveFolder(*folder);
     }
     ShowCompletionPage(ui, stage);
     return outcome;
   }
-  if (payload.read_error) fell_short(Step::kReadSetup, *payload.read_error);
-  const std::size_t count = payload.FileCount();
-  outcome.file_count = count;
+  if (payload.read_error) {
+    outcome.shortfalls.push_back({Shortfall::Step::kReadSetup, *payload.read_error, {}, 0});
+  }
+  outcome.file_count = payload.FileCount();
   ui.SetCaption(Control::Action, L"Unpacking was successful");
   SetProgress(ui, 50);
   ui.PumpEvents();
 
-  InstallLog log(files, install_dir());
-  Shortfall files_failed{Step::kFiles, {}, {}, 0};
-  for (std::size_t k = 1; k <= count; ++k) {
-    // A content without a name, or with one that Windows cannot write faithfully below the
-    // install folder, is neither logged nor written.
-    std::optional<std::wstring> name;
-    if (payload.HasName(k) &&
-        CheckName(payload.Name(k), install_dir().size()) == NameFault::kNone) {
-      name = Widen(payload.Name(k));
-    }
-    Status written = Error{ErrorKind::kBadName, 0};
-    if (name) {
-      const std::wstring path = install_dir() + *name;
-      log.Line(path);  // before the write, so a file that then fails is still listed
-      written = WritePayloadFile(files, path, payload.Content(k));
-    }
-    if (!written.ok() && files_failed.failed++ == 0) files_failed.error = written.error();
-    Pause(ui, platform.runtime, kFilePause);
-    if (name) {
-      ui.SetCaption(Control::Action,
-                    L"Copying file " + *name + L"\r\n To \r\n" + install_dir() + *name);
-    }
-    SetProgress(ui, static_cast<float>(
-                        std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50));
-    ui.PumpEvents();
-  }
-  if (files_failed.failed != 0) outcome.shortfalls.push_back(files_failed);
+  InstallLog log(platform.files, ui.GetText(Control::Text1));
+  UnpackFiles(platform, payload, log, outcome);
 
   ui.SetCaption(Control::Action, L"Creating settings file and links...");
   ui.PumpEvents();
   Pause(ui, platform.runtime, kStepPause);
-  if (const Status settings = WriteSettings(files, install_dir(), ui.GetListIndex(Control::Lang));
-      !settings.ok()) {
-    fell_short(Step::kSettings, settings.error());
-  }
-  for (const auto& [name, error] :
-       CopyRuntimeComponents(files, FolderOf(platform.runtime.ProgramFile()), install_dir())) {
-    outcome.shortfalls.push_back({Step::kRuntimeCopy, error, std::wstring(name), 0});
-  }
-  for (Shortfall& shortcut : MakeProductShortcuts(platform, log)) {
-    outcome.shortfalls.push_back(std::move(shortcut));
-  }
-  if (const Status closed = log.Close(outcome.Completed()); !closed.ok()) {
-    fell_short(Step::kLog, closed.error());
-  }
-  if (const Status recorded = WriteUserRecord(files, platform.runtime, install_dir());
-      !recorded.ok()) {
-    fell_short(Step::kUserRecord, recorded.error());
-  }
+  WriteRecords(platform, log, outcome);
 
   SetProgress(ui, 100);
   ui.PumpEvents();
