@@ -97,9 +97,9 @@ std::vector<NameRow> NameRows() {
 
 TEST(CheckName, TheRuleForPayloadNames) {
   for (const NameRow& row : NameRows()) {
-    const std::string shown =
-        row.name.substr(0, 40) + " (folder " + std::to_string(row.folder) +
-        "): " + std::string(DescribeNameFault(CheckName(row.name, row.folder)));
+    const std::string shown = ::testing::PrintToString(row.name.substr(0, 40)) + " (folder " +
+                              std::to_string(row.folder) + "): " +
+                              std::string(DescribeNameFault(CheckName(row.name, row.folder)));
     EXPECT_EQ(CheckName(row.name, row.folder), row.fault) << shown;
     EXPECT_EQ(CheckName(Widened(row.name), row.folder), row.fault) << shown;
   }
