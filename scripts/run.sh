@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset native >/dev/null
-cmake --build --preset native --target tgwpack
+cmake --build --preset native --target tgwpack tgwloadcfg
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target dist
 
