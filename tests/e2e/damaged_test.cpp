@@ -68,6 +68,7 @@ TEST(Damaged, SetupsInstallNothingAndSaySo) {
     if (test.installs) {
       EXPECT_EQ(setup.Text(Control::Label7), L"Setup has been successfully completed!");
     } else {
+      if (i == 0) setup.Screenshot(ScreenshotPath(L"stage5-damaged"));
       EXPECT_EQ(setup.Text(Control::Label7),
                 L"Setup did not complete: the setup file is damaged, and nothing was installed. "
                 L"Please obtain the setup again.");
