@@ -2,21 +2,15 @@
 
 #include <array>
 
+#include "engine/ascii.h"
+
 namespace tgw {
 
 namespace {
 
 constexpr std::wstring_view kReserved = L"<>:\"|?*/";
 
-constexpr wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
-
-bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (AsciiLower(text[i]) != lower[i]) return false;
-  }
-  return true;
-}
+using ascii::EqualsIgnoringCase;
 
 // Windows keeps these names for devices, in any case and with any extension: "nul.txt" and
 // "Com1.log" name devices, not files. A digit of COM and LPT may also be a superscript 1 to 3.
@@ -125,7 +119,7 @@ std::optional<std::wstring> AsInstallFolder(std::wstring_view text) {
       return std::nullopt;
     }
     if (parts[server_end + 1] == L'\\') return std::nullopt;  // no share
-  } else if (text.size() >= 3 && AsciiLower(text[0]) >= L'a' && AsciiLower(text[0]) <= L'z' &&
+  } else if (text.size() >= 3 && ascii::Lower(text[0]) >= L'a' && ascii::Lower(text[0]) <= L'z' &&
              text[1] == L':' && text[2] == L'\\') {
     parts = text.substr(3);
   } else {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <utility>
 
+#include "engine/ascii.h"
 #include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
@@ -16,20 +17,8 @@
 namespace tgw::win32 {
 namespace {
 
-constexpr wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
-
-// Whether `text` is `lower` (written in lower case) in any case of the ASCII letters.
-bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (AsciiLower(text[i]) != lower[i]) return false;
-  }
-  return true;
-}
-
-bool StartsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
-  return text.size() >= lower.size() && EqualsIgnoringCase(text.substr(0, lower.size()), lower);
-}
+using ascii::EqualsIgnoringCase;
+using ascii::StartsIgnoringCase;
 
 std::wstring_view Trimmed(std::wstring_view text) {
   constexpr std::wstring_view kBlanks = L" \t";
@@ -60,12 +49,12 @@ std::optional<std::wstring> ApiText(std::wstring_view text) {
 // The virtual key of a hot key's key part: a letter, a digit or F1 to F24; 0 for other text.
 BYTE HotKeyKey(std::wstring_view key) {
   if (key.size() == 1) {
-    const wchar_t c = AsciiLower(key[0]);
+    const wchar_t c = ascii::Lower(key[0]);
     if (c >= L'a' && c <= L'z') return static_cast<BYTE>('A' + (c - L'a'));
     if (c >= L'0' && c <= L'9') return static_cast<BYTE>(c);
     return 0;
   }
-  if (AsciiLower(key[0]) != L'f' || key[1] == L'0') return 0;
+  if (ascii::Lower(key[0]) != L'f' || key[1] == L'0') return 0;
   const auto number = ParseDigits(key.substr(1), 24);
   if (!number || *number < 1) return 0;
   return static_cast<BYTE>(VK_F1 + (*number - 1));
