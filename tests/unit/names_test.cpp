@@ -79,6 +79,7 @@ std::vector<NameRow> NameRows() {
       {"lpt.txt", kNone},
       {"COM\xB4", kNone},  // an acute accent, no superscript digit
       {"languages\\english\\about.lng", kNone},
+      {"a=b+c,d;e[f]{g}'h!@#$%&~^`.txt", kNone},  // every other printable character is allowed
   };
   for (const std::string stem : {"COM", "lpt", "Com"}) {
     for (char digit = '0'; digit <= '9'; ++digit) {

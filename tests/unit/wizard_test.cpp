@@ -275,15 +275,20 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
 
   // A name the records cannot hold in the ANSI code page: its short form, or a refusal.
   files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
-  picker.answers = {L"C:\\данные", L"C:\\папка"};
+  picker.answers = {L"C:\\данные", L"C:\\папка", L"C:\\папка"};
   wizard.Command4_Click();
   EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
   wizard.Command4_Click();
+  ui.list_index = 1;
+  wizard.Lang_Click();
+  wizard.Command4_Click();
   EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
-  ASSERT_EQ(ui.messages.size(), 1u);
+  ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[0].buttons, kMsgBoxOkExclamation);
   EXPECT_EQ(ui.messages[0].title, L"Setup");
-  EXPECT_EQ(ui.messages[0].prompt, UnrecordableFolderText(0));
+  EXPECT_TRUE(ui.messages[0].prompt.starts_with(L"The name of this folder cannot be stored"));
+  EXPECT_EQ(ui.messages[1].title, L"Установка");
+  EXPECT_TRUE(ui.messages[1].prompt.starts_with(L"Имя этой папки нельзя сохранить"));
 }
 
 TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
