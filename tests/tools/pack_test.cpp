@@ -23,15 +23,18 @@ const std::string kStart = MarkerBytes(kStartMarker);
 const std::string kFile = MarkerBytes(kFileMarker);
 
 TEST_F(PackerTest, WritesImageStartMarkerRecordStartMarkerAndBody) {
-  const PackOptions options = Prepare({{"a.txt", "xy"}, {"d\\b", ""}, {"c", "z"}});
+  // A file marker split between two contents is none: written markers stand between its halves.
+  const std::string head = "x" + kFile.substr(0, 7);
+  const std::string rest = kFile.substr(7);
+  const PackOptions options = Prepare({{"a.txt", head}, {"d\\b", ""}, {"c", rest}});
   const PackSummary summary = Pack(options);
-  const std::string body = "a.txt/d\\b/c/" + kFile + "xy" + kFile + kFile + "z" + kFile + "\r\n";
+  const std::string body = "a.txt/d\\b/c/" + kFile + head + kFile + kFile + rest + kFile + "\r\n";
   const IntegrityRecord record{body.size(), Sha256Of(body)};
   EXPECT_EQ(Read("out/setup.exe"),
             "MZ image\n" + kStart + FormatIntegrityRecord(record) + kStart + body);
   EXPECT_EQ(summary.body_sha256, ToHex(record.digest));
   EXPECT_EQ(summary.files, 3U);
-  EXPECT_EQ(summary.content_bytes, 3U);
+  EXPECT_EQ(summary.content_bytes, 12U);
   EXPECT_EQ(summary.output_bytes, Read("out/setup.exe").size());
 }
 
