@@ -115,11 +115,28 @@ TEST_F(PackerTest, RefusesAContentEndThatRunsIntoTheFileMarkerAfterIt) {
 }
 
 TEST_F(PackerTest, RefusesNamesThatRunTogetherIntoAMarker) {
-  const std::string p = kFile.substr(0, kFile.find('/'));
-  const std::string middle = kFile.substr(p.size() + 1, kFile.rfind('/') - p.size() - 1);
-  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}, {p + ".txt", ""}}),
-                {"manifest.txt:2-4: the names"});
-  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}}), {"after the name list"});
+  // In the name list each name is followed by '/', which the markers hold too.
+  ASSERT_EQ(kFile, "p/NewFile/p");
+  ASSERT_EQ(kStart, "s/Parcelon/p");
+  const struct {
+    std::vector<std::string> names;
+    std::string message;  // after the manifest's path
+  } rows[] = {
+      {{"a", "p", "NewFile", "p.txt", "b"},
+       ":2-4: the names 'p' 'NewFile' 'p.txt' run together into the container's file marker"},
+      {{"xs", "Parcelon", "pq", "z"},
+       ":1-3: the names 'xs' 'Parcelon' 'pq' run together into the container's start marker"},
+      {{"a", "p", "NewFile"},
+       ":2-3: the names 'p' 'NewFile' run together with the file marker after the name list into "
+       "the container's file marker"},
+  };
+  for (const auto& row : rows) {
+    Files files;
+    for (const std::string& name : row.names) files.emplace_back(name, "");
+    const PackOptions options = Prepare(files);
+    EXPECT_EQ(ExpectRefused(*this, options, {}),
+              options.manifest + row.message + "; rename or reorder them");
+  }
 }
 
 TEST_F(PackerTest, RefusesAnImageHoldingAMarker) {
