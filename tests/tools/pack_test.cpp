@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "engine/payload.h"
 #include "engine/sha256.h"
 #include "packer/failure.h"
+#include "packer/files.h"
 #include "packer/marker_guard.h"
 #include "packer_fixture.h"
 
@@ -189,13 +191,13 @@ TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
   }
 }
 
-// Packs with the size of files limited to 1000 bytes; exits 3 after a refusal.
-[[noreturn]] void PackWithSmallFileSizeLimit(const PackOptions& options) {
-  ::signal(SIGXFSZ, SIG_IGN);  // so that a write past the limit fails with EFBIG
-  const rlimit limit{1000, 1000};
-  ::setrlimit(RLIMIT_FSIZE, &limit);
+// Runs `run` in a death test with SIGXFSZ ignored, so that a write past a file size limit fails
+// with EFBIG; exits 3 after a refusal. An alarm ends a run that retries a failed write forever.
+[[noreturn]] void ExitAfter(const std::function<void()>& run) {
+  ::signal(SIGXFSZ, SIG_IGN);
+  ::alarm(10);
   try {
-    Pack(options);
+    run();
   } catch (const Failure& failure) {
     std::fputs(failure.what(), stderr);
     ::_exit(3);
@@ -203,11 +205,44 @@ TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
   ::_exit(0);
 }
 
+void LimitFileSize(rlim_t bytes) {
+  const rlimit limit{bytes, bytes};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 TEST_F(PackerTest, ReportsAFailedWriteAndRemovesTheTemporaryFile) {
   const PackOptions options = Prepare({{"a.txt", std::string(5000, 'a')}});
-  EXPECT_EXIT(PackWithSmallFileSizeLimit(options), ::testing::ExitedWithCode(3),
-              "cannot write .*setup.exe.tmp-");
+  EXPECT_EXIT(ExitAfter([&] {
+                LimitFileSize(1000);
+                Pack(options);
+              }),
+              ::testing::ExitedWithCode(3), "cannot write .*setup.exe.tmp-");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+
+  // The integrity record is patched in over bytes already written.
+  EXPECT_EXIT(ExitAfter([&] {
+                TempOutput out(options.output, 0644, 1);
+                out.Write(std::string(2000, 'a'));
+                LimitFileSize(1000);  // also the limit of the message, written to a file
+                out.Patch(1500, "b");
+              }),
+              ::testing::ExitedWithCode(3), "cannot write .*setup.exe.tmp-");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(PackerTest, TheOutputGoesOutABufferAtATime) {
+  TempOutput out(Path("out/setup.exe"), 0644, 4);
+  const auto on_disk = [&] { return Read("out/" + Leftovers().at(0)); };
+  out.Write("ab");
+  EXPECT_EQ(on_disk(), "");
+  out.Write("cd");
+  EXPECT_EQ(on_disk(), "abcd");
+  out.Write("efghi");  // at least a buffer's size: at once
+  EXPECT_EQ(on_disk(), "abcdefghi");
+  out.Write("j");
+  EXPECT_EQ(on_disk(), "abcdefghi");
+  out.Commit();
+  EXPECT_EQ(Read("out/setup.exe"), "abcdefghij");
 }
 
 }  // namespace
