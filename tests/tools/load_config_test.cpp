@@ -1,8 +1,14 @@
 #include "loadcfg/load_config.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace tgw::loadcfg {
@@ -129,6 +135,54 @@ TEST(LoadConfigTest, RefusesWhatIsNotA64BitProgram) {
   bytes = Program();
   Put(bytes, kOptional, 0x10B, 2);  // PE32
   EXPECT_THROW(PeImage{bytes}, Failure);
+}
+
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(LoadConfigTest, CommandLineExitCodes) {
+  std::string pattern = ::testing::TempDir() + "tgwloadcfg-XXXXXX";
+  const std::filesystem::path dir = ::mkdtemp(pattern.data());
+  // Small, so that the stream holds the whole image until it is closed.
+  std::vector<std::uint8_t> program = Program();
+  program.resize(0x300);
+  WriteFile(dir / "setup.exe", program);
+  program = Program(112, 0);
+  program.resize(0x300);
+  WriteFile(dir / "no-flags.exe", program);
+  const std::string map = "0x0000000140001010 _load_config_used\n";
+  WriteFile(dir / "setup.map", {map.begin(), map.end()});
+  const std::string image = (dir / "setup.exe").string();
+  const std::string set = "--set " + image + " --map " + (dir / "setup.map").string();
+
+  const struct {
+    std::string args;
+    int code;
+    bool no_room = false;  // no file may grow: the image cannot be written
+  } rows[] = {
+      {"", 2},
+      {"--check", 2},
+      {"--check " + image + " " + image, 2},
+      {"--set " + image + " --map", 2},
+      {"--set " + image + " --check " + (dir / "setup.map").string(), 2},
+      {"--check " + image, 1},  // the directory is empty
+      {"--set " + image + " --map " + (dir / "none.map").string(), 1},
+      {set, 1, true},
+      {"--check " + image, 1},
+      {set, 0},
+      {"--check " + image, 0},
+      {"--set " + (dir / "no-flags.exe").string() + " --map " + (dir / "setup.map").string(), 1},
+  };
+  for (const auto& row : rows) {
+    const std::string command = std::string(row.no_room ? "trap '' XFSZ; ulimit -f 0; exec " : "") +
+                                TGWLOADCFG_PATH + " " + row.args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.code) << command;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
