@@ -104,6 +104,15 @@ TEST(LoadConfigTest, ChecksumAddsTheWordsWithTheirCarriesThenTheSize) {
   // is 0x12681, folded 0x2682; with the rest (1, 0xF0, 0x20B, 0x4000, 1, 0x10, 0x200, 0x1000,
   // 0x200, 0x200, 0x70, 0x800) 0x87FF; then the size, 0x400.
   EXPECT_EQ(PeImage(Program()).ComputeChecksum(), 0x8BFFu);
+
+  // A last word of 0xC0DE: 0x87FF + 0xC0DE is 0x148DD, folded 0x48DE; then the size, 0x400.
+  std::vector<std::uint8_t> bytes = Program();
+  Put(bytes, 0x3FE, 0xC0DE, 2);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x4CDEu);
+  // An odd byte at the end counts as a word's low byte: 0x87FF + 0xAB, then the size, 0x401.
+  bytes = Program();
+  bytes.push_back(0xAB);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8CABu);
 }
 
 TEST(LoadConfigTest, RefusesABadStructureOrAddress) {
