@@ -118,8 +118,10 @@ TEST(LoadConfigTest, ChecksumAddsTheWordsWithTheirCarriesThenTheSize) {
 TEST(LoadConfigTest, RefusesABadStructureOrAddress) {
   EXPECT_THROW(PeImage(Program(64)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
       << "too small to hold DependentLoadFlags";
-  EXPECT_THROW(PeImage(Program(0x1000)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
-      << "longer than its section";
+  EXPECT_THROW(PeImage(Program(0x1F1)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
+      << "one byte past its section's data";
+  EXPECT_EQ(PeImage(Program(0x1F0)).SetLoadConfigDirectory(kImageBase + kStructureRva).size, 0x1F0u)
+      << "ends exactly at the end of its section's data";
   EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(kImageBase + 0x3000), Failure)
       << "in no section";
   EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(0x1000), Failure) << "below the base";
@@ -136,14 +138,31 @@ TEST(LoadConfigTest, ReadsTheFlagsAsTheyAre) {
   EXPECT_EQ(image.SetLoadConfigDirectory(kImageBase + kStructureRva).dependent_load_flags, 0u);
 }
 
+// The message PeImage refuses `bytes` with.
+std::string Refusal(const std::vector<std::uint8_t>& bytes) {
+  try {
+    PeImage{bytes};
+  } catch (const Failure& failure) {
+    return failure.what();
+  }
+  return "(taken)";
+}
+
 TEST(LoadConfigTest, RefusesWhatIsNotA64BitProgram) {
-  EXPECT_THROW(PeImage(std::vector<std::uint8_t>(0x20, 0)), Failure);
+  EXPECT_EQ(Refusal(std::vector<std::uint8_t>(0x20, 0)),
+            "not a Windows program (no MS-DOS header)");
   std::vector<std::uint8_t> bytes = Program();
   Put(bytes, kPe, 0, 4);
-  EXPECT_THROW(PeImage{bytes}, Failure);
+  EXPECT_EQ(Refusal(bytes), "not a Windows program (no PE signature)");
+  bytes = Program();
+  bytes.resize(kPe + 4 + 19);  // the file header cut short
+  EXPECT_EQ(Refusal(bytes), "not a Windows program (no PE signature)");
+  bytes = Program();
+  bytes.resize(kPe + 4 + 20);  // the file header whole, nothing after it
+  EXPECT_EQ(Refusal(bytes), "the optional header is cut short");
   bytes = Program();
   Put(bytes, kOptional, 0x10B, 2);  // PE32
-  EXPECT_THROW(PeImage{bytes}, Failure);
+  EXPECT_EQ(Refusal(bytes), "not a 64-bit (PE32+) program");
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
