@@ -116,15 +116,30 @@ TEST_F(PackerTest, VerifyFindsAChangedSourceByte) {
   EXPECT_THAT(Verified(*this), HasSubstr("at byte 1000\n"));
 }
 
-TEST_F(PackerTest, VerifyFindsADroppedFileAndALostTrailer) {
+TEST_F(PackerTest, VerifyFindsADroppedFileAnAddedFileAndALostTrailer) {
+  const std::string differs =
+      "DIFFERS: " + Path("out/setup.exe") + " does not match " + Path("manifest.txt") + ":\n";
   Pack(Prepare({kFiles[0], kFiles[2]}));
   Prepare(kFiles);
   std::string report = Verified(*this);
-  EXPECT_NE(report.find("holds 2 files, the manifest lists 3"), std::string::npos) << report;
-  EXPECT_NE(report.find("file 2 is named 'templates\\empty.htm', the manifest's line 2 says"),
-            std::string::npos)
-      << report;
-  EXPECT_NE(report.find("file 3 'templates\\empty.htm' is missing"), std::string::npos) << report;
+  EXPECT_THAT(report,
+              StartsWith(differs +
+                         "  holds 2 files, the manifest lists 3\n"
+                         "  file 2 is named 'templates\\empty.htm', the manifest's line 2 says "
+                         "'languages\\english\\about.lng'\n"
+                         "  file 2 'languages\\english\\about.lng' holds 0 bytes, " +
+                         Path("product/languages/english/about.lng") +
+                         " 1234\n"
+                         "  file 3 'templates\\empty.htm' is missing\n"
+                         "integrity record: "));
+
+  Pack(Prepare(kFiles));
+  Prepare({kFiles[0], kFiles[1]});
+  report = Verified(*this);
+  EXPECT_THAT(report,
+              StartsWith(differs + "  holds 3 files, the manifest lists 2\n"
+                                   "  file 3 'templates\\empty.htm' is not in the manifest\n"
+                                   "integrity record: "));
 
   Pack(Prepare(kFiles));
   const std::string setup = WithoutRecord(Read("out/setup.exe"));

@@ -1,8 +1,14 @@
 #include "loadcfg/load_config.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace tgw::loadcfg {
@@ -98,13 +104,24 @@ TEST(LoadConfigTest, ChecksumAddsTheWordsWithTheirCarriesThenTheSize) {
   // is 0x12681, folded 0x2682; with the rest (1, 0xF0, 0x20B, 0x4000, 1, 0x10, 0x200, 0x1000,
   // 0x200, 0x200, 0x70, 0x800) 0x87FF; then the size, 0x400.
   EXPECT_EQ(PeImage(Program()).ComputeChecksum(), 0x8BFFu);
+
+  // A last word of 0xC0DE: 0x87FF + 0xC0DE is 0x148DD, folded 0x48DE; then the size, 0x400.
+  std::vector<std::uint8_t> bytes = Program();
+  Put(bytes, 0x3FE, 0xC0DE, 2);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x4CDEu);
+  // An odd byte at the end counts as a word's low byte: 0x87FF + 0xAB, then the size, 0x401.
+  bytes = Program();
+  bytes.push_back(0xAB);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8CABu);
 }
 
 TEST(LoadConfigTest, RefusesABadStructureOrAddress) {
   EXPECT_THROW(PeImage(Program(64)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
       << "too small to hold DependentLoadFlags";
-  EXPECT_THROW(PeImage(Program(0x1000)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
-      << "longer than its section";
+  EXPECT_THROW(PeImage(Program(0x1F1)).SetLoadConfigDirectory(kImageBase + kStructureRva), Failure)
+      << "one byte past its section's data";
+  EXPECT_EQ(PeImage(Program(0x1F0)).SetLoadConfigDirectory(kImageBase + kStructureRva).size, 0x1F0u)
+      << "ends exactly at the end of its section's data";
   EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(kImageBase + 0x3000), Failure)
       << "in no section";
   EXPECT_THROW(PeImage(Program()).SetLoadConfigDirectory(0x1000), Failure) << "below the base";
@@ -121,14 +138,79 @@ TEST(LoadConfigTest, ReadsTheFlagsAsTheyAre) {
   EXPECT_EQ(image.SetLoadConfigDirectory(kImageBase + kStructureRva).dependent_load_flags, 0u);
 }
 
+// The message PeImage refuses `bytes` with.
+std::string Refusal(const std::vector<std::uint8_t>& bytes) {
+  try {
+    PeImage{bytes};
+  } catch (const Failure& failure) {
+    return failure.what();
+  }
+  return "(taken)";
+}
+
 TEST(LoadConfigTest, RefusesWhatIsNotA64BitProgram) {
-  EXPECT_THROW(PeImage(std::vector<std::uint8_t>(0x20, 0)), Failure);
+  EXPECT_EQ(Refusal(std::vector<std::uint8_t>(0x20, 0)),
+            "not a Windows program (no MS-DOS header)");
   std::vector<std::uint8_t> bytes = Program();
   Put(bytes, kPe, 0, 4);
-  EXPECT_THROW(PeImage{bytes}, Failure);
+  EXPECT_EQ(Refusal(bytes), "not a Windows program (no PE signature)");
+  bytes = Program();
+  bytes.resize(kPe + 4 + 19);  // the file header cut short
+  EXPECT_EQ(Refusal(bytes), "not a Windows program (no PE signature)");
+  bytes = Program();
+  bytes.resize(kPe + 4 + 20);  // the file header whole, nothing after it
+  EXPECT_EQ(Refusal(bytes), "the optional header is cut short");
   bytes = Program();
   Put(bytes, kOptional, 0x10B, 2);  // PE32
-  EXPECT_THROW(PeImage{bytes}, Failure);
+  EXPECT_EQ(Refusal(bytes), "not a 64-bit (PE32+) program");
+}
+
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(LoadConfigTest, CommandLineExitCodes) {
+  std::string pattern = ::testing::TempDir() + "tgwloadcfg-XXXXXX";
+  const std::filesystem::path dir = ::mkdtemp(pattern.data());
+  // Small, so that the stream holds the whole image until it is closed.
+  std::vector<std::uint8_t> program = Program();
+  program.resize(0x300);
+  WriteFile(dir / "setup.exe", program);
+  program = Program(112, 0);
+  program.resize(0x300);
+  WriteFile(dir / "no-flags.exe", program);
+  const std::string map = "0x0000000140001010 _load_config_used\n";
+  WriteFile(dir / "setup.map", {map.begin(), map.end()});
+  const std::string image = (dir / "setup.exe").string();
+  const std::string set = "--set " + image + " --map " + (dir / "setup.map").string();
+
+  const struct {
+    std::string args;
+    int code;
+    bool no_room = false;  // no file may grow: the image cannot be written
+  } rows[] = {
+      {"", 2},
+      {"--check", 2},
+      {"--check " + image + " " + image, 2},
+      {"--set " + image + " --map", 2},
+      {"--set " + image + " --check " + (dir / "setup.map").string(), 2},
+      {"--check " + image, 1},  // the directory is empty
+      {"--set " + image + " --map " + (dir / "none.map").string(), 1},
+      {set, 1, true},
+      {"--check " + image, 1},
+      {set, 0},
+      {"--check " + image, 0},
+      {"--set " + (dir / "no-flags.exe").string() + " --map " + (dir / "setup.map").string(), 1},
+  };
+  for (const auto& row : rows) {
+    const std::string command = std::string(row.no_room ? "trap '' XFSZ; ulimit -f 0; exec " : "") +
+                                TGWLOADCFG_PATH + " " + row.args + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.code) << command;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

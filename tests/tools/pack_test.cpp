@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "engine/payload.h"
 #include "engine/sha256.h"
 #include "packer/failure.h"
+#include "packer/files.h"
 #include "packer/marker_guard.h"
 #include "packer_fixture.h"
 
@@ -23,15 +25,18 @@ const std::string kStart = MarkerBytes(kStartMarker);
 const std::string kFile = MarkerBytes(kFileMarker);
 
 TEST_F(PackerTest, WritesImageStartMarkerRecordStartMarkerAndBody) {
-  const PackOptions options = Prepare({{"a.txt", "xy"}, {"d\\b", ""}, {"c", "z"}});
+  // A file marker split between two contents is none: written markers stand between its halves.
+  const std::string head = "x" + kFile.substr(0, 7);
+  const std::string rest = kFile.substr(7);
+  const PackOptions options = Prepare({{"a.txt", head}, {"d\\b", ""}, {"c", rest}});
   const PackSummary summary = Pack(options);
-  const std::string body = "a.txt/d\\b/c/" + kFile + "xy" + kFile + kFile + "z" + kFile + "\r\n";
+  const std::string body = "a.txt/d\\b/c/" + kFile + head + kFile + kFile + rest + kFile + "\r\n";
   const IntegrityRecord record{body.size(), Sha256Of(body)};
   EXPECT_EQ(Read("out/setup.exe"),
             "MZ image\n" + kStart + FormatIntegrityRecord(record) + kStart + body);
   EXPECT_EQ(summary.body_sha256, ToHex(record.digest));
   EXPECT_EQ(summary.files, 3U);
-  EXPECT_EQ(summary.content_bytes, 3U);
+  EXPECT_EQ(summary.content_bytes, 12U);
   EXPECT_EQ(summary.output_bytes, Read("out/setup.exe").size());
 }
 
@@ -112,11 +117,28 @@ TEST_F(PackerTest, RefusesAContentEndThatRunsIntoTheFileMarkerAfterIt) {
 }
 
 TEST_F(PackerTest, RefusesNamesThatRunTogetherIntoAMarker) {
-  const std::string p = kFile.substr(0, kFile.find('/'));
-  const std::string middle = kFile.substr(p.size() + 1, kFile.rfind('/') - p.size() - 1);
-  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}, {p + ".txt", ""}}),
-                {"manifest.txt:2-4: the names"});
-  ExpectRefused(*this, Prepare({{"a", ""}, {p, ""}, {middle, ""}}), {"after the name list"});
+  // In the name list each name is followed by '/', which the markers hold too.
+  ASSERT_EQ(kFile, "p/NewFile/p");
+  ASSERT_EQ(kStart, "s/Parcelon/p");
+  const struct {
+    std::vector<std::string> names;
+    std::string message;  // after the manifest's path
+  } rows[] = {
+      {{"a", "p", "NewFile", "p.txt", "b"},
+       ":2-4: the names 'p' 'NewFile' 'p.txt' run together into the container's file marker"},
+      {{"xs", "Parcelon", "pq", "z"},
+       ":1-3: the names 'xs' 'Parcelon' 'pq' run together into the container's start marker"},
+      {{"a", "p", "NewFile"},
+       ":2-3: the names 'p' 'NewFile' run together with the file marker after the name list into "
+       "the container's file marker"},
+  };
+  for (const auto& row : rows) {
+    Files files;
+    for (const std::string& name : row.names) files.emplace_back(name, "");
+    const PackOptions options = Prepare(files);
+    EXPECT_EQ(ExpectRefused(*this, options, {}),
+              options.manifest + row.message + "; rename or reorder them");
+  }
 }
 
 TEST_F(PackerTest, RefusesAnImageHoldingAMarker) {
@@ -169,13 +191,13 @@ TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
   }
 }
 
-// Packs with the size of files limited to 1000 bytes; exits 3 after a refusal.
-[[noreturn]] void PackWithSmallFileSizeLimit(const PackOptions& options) {
-  ::signal(SIGXFSZ, SIG_IGN);  // so that a write past the limit fails with EFBIG
-  const rlimit limit{1000, 1000};
-  ::setrlimit(RLIMIT_FSIZE, &limit);
+// Runs `run` in a death test with SIGXFSZ ignored, so that a write past a file size limit fails
+// with EFBIG; exits 3 after a refusal. An alarm ends a run that retries a failed write forever.
+[[noreturn]] void ExitAfter(const std::function<void()>& run) {
+  ::signal(SIGXFSZ, SIG_IGN);
+  ::alarm(10);
   try {
-    Pack(options);
+    run();
   } catch (const Failure& failure) {
     std::fputs(failure.what(), stderr);
     ::_exit(3);
@@ -183,11 +205,44 @@ TEST_F(PackerTest, RefusesASourceThatShrinksOrGrowsWhileItIsPacked) {
   ::_exit(0);
 }
 
+void LimitFileSize(rlim_t bytes) {
+  const rlimit limit{bytes, bytes};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 TEST_F(PackerTest, ReportsAFailedWriteAndRemovesTheTemporaryFile) {
   const PackOptions options = Prepare({{"a.txt", std::string(5000, 'a')}});
-  EXPECT_EXIT(PackWithSmallFileSizeLimit(options), ::testing::ExitedWithCode(3),
-              "cannot write .*setup.exe.tmp-");
+  EXPECT_EXIT(ExitAfter([&] {
+                LimitFileSize(1000);
+                Pack(options);
+              }),
+              ::testing::ExitedWithCode(3), "cannot write .*setup.exe.tmp-");
   EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+
+  // The integrity record is patched in over bytes already written.
+  EXPECT_EXIT(ExitAfter([&] {
+                TempOutput out(options.output, 0644, 1);
+                out.Write(std::string(2000, 'a'));
+                LimitFileSize(1000);  // also the limit of the message, written to a file
+                out.Patch(1500, "b");
+              }),
+              ::testing::ExitedWithCode(3), "cannot write .*setup.exe.tmp-");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(PackerTest, TheOutputGoesOutABufferAtATime) {
+  TempOutput out(Path("out/setup.exe"), 0644, 4);
+  const auto on_disk = [&] { return Read("out/" + Leftovers().at(0)); };
+  out.Write("ab");
+  EXPECT_EQ(on_disk(), "");
+  out.Write("cd");
+  EXPECT_EQ(on_disk(), "abcd");
+  out.Write("efghi");  // at least a buffer's size: at once
+  EXPECT_EQ(on_disk(), "abcdefghi");
+  out.Write("j");
+  EXPECT_EQ(on_disk(), "abcdefghi");
+  out.Commit();
+  EXPECT_EQ(Read("out/setup.exe"), "abcdefghij");
 }
 
 }  // namespace

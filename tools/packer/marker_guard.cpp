@@ -24,11 +24,6 @@ std::string_view MarkerTitle(std::u16string_view marker) {
   return marker == kStartMarker ? "start marker" : "file marker";
 }
 
-void MarkerGuard::BeginData() {
-  tail_.clear();
-  seen_ = 0;
-}
-
 std::optional<MarkerHit> MarkerGuard::FirstHit(std::string_view bytes, std::size_t limit,
                                                std::uint64_t base) const {
   std::optional<MarkerHit> first;
@@ -61,7 +56,8 @@ std::optional<MarkerHit> MarkerGuard::EndData(std::u16string_view following) {
   const std::string joint = tail_ + MarkerBytes(following);
   std::optional<MarkerHit> hit = FirstHit(joint, tail_.size(), seen_ - tail_.size());
   if (hit) hit->crosses_end = true;
-  BeginData();
+  tail_.clear();
+  seen_ = 0;
   return hit;
 }
 

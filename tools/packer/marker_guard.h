@@ -30,12 +30,12 @@ struct MarkerHit {
 // marker, reads as a file marker one byte early). The reader's search for the last start marker
 // does not consume file markers, but no start marker can begin inside a written marker: its first
 // letter 's' stands nowhere else in either marker. Data arrives in chunks of any size.
+// The first region begins when the guard is made, each next one when EndData ends the one before.
 class MarkerGuard {
  public:
-  void BeginData();
   // The next chunk of the current region; the first hit it completes, if any.
   std::optional<MarkerHit> Data(std::string_view chunk);
-  // Ends the region; `following` is the marker written right after it.
+  // Ends the region and begins the next; `following` is the marker written right after it.
   std::optional<MarkerHit> EndData(std::u16string_view following);
 
  private:

@@ -67,7 +67,6 @@ using Sink = std::function<void(std::string_view)>;
 std::uint64_t CopyGuarded(const Source& source, const PackOptions& options,
                           std::u16string_view following, MarkerGuard& guard, const Sink& write) {
   std::uint64_t copied = 0;
-  guard.BeginData();
   const FileStat after =
       ForEachChunk(source.path, source.label, options.chunk_size, [&](std::string_view chunk) {
         if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(source.label, *hit));
@@ -269,7 +268,6 @@ PackSummary Pack(const PackOptions& options) {
   BodyWriter body(out);
   std::string name_list;
   for (const ManifestEntry& entry : entries) name_list += entry.name + kNameSeparator;
-  guard.BeginData();
   auto hit = guard.Data(name_list);
   if (!hit) hit = guard.EndData(kFileMarker);
   if (hit) throw Failure(NameListHitMessage(options.manifest, entries, *hit));
