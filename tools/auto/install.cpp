@@ -140,9 +140,9 @@ void EndAsAUserWould(const SetupProcess& setup, const Pictures& pictures) noexce
   }
 }
 
-InstallOutcome Drive(const SetupProcess& setup, const InstallRequest& request,
-                     const Deadline& deadline, const Pictures& pictures,
-                     std::vector<std::wstring>& notes) {
+InstallOutcome ToCompletion(const SetupProcess& setup, const InstallRequest& request,
+                            const Deadline& deadline, const Pictures& pictures,
+                            std::vector<std::wstring>& notes) {
   AwaitStage(setup, pictures, kLanguageStage, deadline.Left(kStepMs));
   if (request.language) ChooseLanguage(setup, *request.language);
   pictures.Take(L"stage0-language", setup);
@@ -171,12 +171,35 @@ InstallOutcome Drive(const SetupProcess& setup, const InstallRequest& request,
   outcome.completion_text = setup.Text(Control::Label7);
   outcome.completed = SaysComplete(outcome.completion_text);
   pictures.Take(L"stage5-completion", setup);
+  return outcome;
+}
 
-  setup.PostClick(Control::Command3);  // Finish
+std::uint32_t Finish(const SetupProcess& setup, const Deadline& deadline,
+                     const Pictures& pictures) {
+  Await(
+      setup, pictures, [&] { return setup.Stage() == kCompletionStage; }, L"the completion page",
+      deadline.Left(kStepMs));
+  setup.PostClick(Control::Command3);
   Await(
       setup, pictures, [&] { return !setup.Running(); }, L"the setup to end after Finish",
       deadline.Left(kEndMs));
-  return outcome;
+  return setup.WaitForExit(0);
+}
+
+// Runs `step`; when it fails, ends the setup as a user would and throws DriverError with the
+// notes so far.
+template <typename Step>
+auto Guarded(const SetupProcess& setup, const Deadline& deadline, const Pictures& pictures,
+             const std::vector<std::wstring>& notes, const Step& step) {
+  try {
+    return step();
+  } catch (const DriverError& error) {
+    EndAsAUserWould(setup, pictures);
+    std::wstring message = error.message();
+    if (deadline.Passed()) message = L"the time was up: " + message;
+    for (const std::wstring& note : notes) message += L"\n" + note;
+    throw DriverError(message);
+  }
 }
 
 }  // namespace
@@ -248,22 +271,30 @@ bool SaysComplete(const std::wstring& completion_text) {
   return completion_text == kCompleteEnglish || completion_text == kCompleteRussian;
 }
 
-InstallOutcome DriveInstall(const SetupProcess& setup, const InstallRequest& request,
-                            const Deadline& deadline) {
+InstallOutcome DriveToCompletion(const SetupProcess& setup, const InstallRequest& request,
+                                 const Deadline& deadline) {
   std::vector<std::wstring> notes;
   const Pictures pictures(request.pictures, notes);
-  try {
-    InstallOutcome outcome = Drive(setup, request, deadline, pictures, notes);
-    outcome.exit_code = setup.WaitForExit(0);
-    outcome.notes = std::move(notes);
-    return outcome;
-  } catch (const DriverError& error) {
-    EndAsAUserWould(setup, pictures);
-    std::wstring message = error.message();
-    if (deadline.Passed()) message = L"the time was up: " + message;
-    for (const std::wstring& note : notes) message += L"\n" + note;
-    throw DriverError(message);
-  }
+  InstallOutcome outcome = Guarded(setup, deadline, pictures, notes, [&] {
+    return ToCompletion(setup, request, deadline, pictures, notes);
+  });
+  outcome.notes = std::move(notes);
+  return outcome;
+}
+
+std::uint32_t PressFinish(const SetupProcess& setup, const Deadline& deadline,
+                          const std::wstring& pictures_folder) {
+  std::vector<std::wstring> notes;
+  const Pictures pictures(pictures_folder, notes);
+  return Guarded(setup, deadline, pictures, notes,
+                 [&] { return Finish(setup, deadline, pictures); });
+}
+
+InstallOutcome DriveInstall(const SetupProcess& setup, const InstallRequest& request,
+                            const Deadline& deadline) {
+  InstallOutcome outcome = DriveToCompletion(setup, request, deadline);
+  outcome.exit_code = PressFinish(setup, deadline, request.pictures);
+  return outcome;
 }
 
 }  // namespace tgw::automation

@@ -81,9 +81,17 @@ struct InstallOutcome {
 bool SaysComplete(const std::wstring& completion_text);
 
 // Drives `setup`, waiting on its first page, through every page with the choices of `request`,
-// runs the install, reads the completion page and presses Finish. Throws DriverError when a step
-// cannot be taken (a page that does not show, a dialog no step expects, the time is up); the
-// setup is then ended as a user would end it (Exit, Yes) where it still answers.
+// runs the install and reads the completion page. Throws DriverError when a step cannot be taken
+// (a page that does not show, a dialog no step expects, the time is up); the setup is then ended
+// as a user would end it (Exit, Yes) where it still answers.
+InstallOutcome DriveToCompletion(const SetupProcess& setup, const InstallRequest& request,
+                                 const Deadline& deadline);
+// Presses Finish on the completion page and waits for the setup to end: its exit code. Throws
+// DriverError as DriveToCompletion does; a dialog shown on the way is pictured in
+// `pictures_folder` (none when it is empty).
+std::uint32_t PressFinish(const SetupProcess& setup, const Deadline& deadline,
+                          const std::wstring& pictures_folder = L"");
+// Both: an unattended install.
 InstallOutcome DriveInstall(const SetupProcess& setup, const InstallRequest& request,
                             const Deadline& deadline);
 

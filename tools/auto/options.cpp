@@ -35,12 +35,15 @@ ParsedOptions ParseOptions(const std::vector<std::wstring>& arguments) {
   bool uninstall = false;
   bool timeout_given = false;
   bool shots_given = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::wstring& argument = arguments[i];
+  // Asking for help is answered whatever else the command line holds.
+  for (const std::wstring& argument : arguments) {
     if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
       options.mode = Mode::kHelp;
       return {options, L""};
     }
+  }
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring& argument = arguments[i];
     if (!argument.starts_with(L"-")) {
       programs.push_back(argument);
       continue;
@@ -130,7 +133,8 @@ std::wstring SynopsisText() {
 }
 
 std::wstring UsageText() {
-  return SynopsisText() + LR"(
+  return SynopsisText() +
+         LR"(
 Installs Tagwright without a user: starts SETUP (setup.exe, with the runtime files beside it),
 walks its wizard page by page as a user would, runs the install, reads the completion page and
 presses Finish.
