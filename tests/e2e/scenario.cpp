@@ -59,6 +59,24 @@ SetupOptions WithTextLog(SetupOptions options) {
   return file;
 }
 
+// `argument` as the C runtime reads it back from a command line: in quotes, with the backslashes
+// before a quote doubled.
+std::wstring Quoted(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    quoted.push_back(c);
+    backslashes = 0;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
 // UTF-8 output as text, with LF line ends.
 std::wstring OutputText(const std::wstring& path) {
   const std::wstring text = FromUtf8(ReadFile(path).value_or(""));
@@ -126,7 +144,7 @@ AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& e
                 DWORD timeout_ms) {
   const std::wstring program = AutoProgram();
   std::wstring command_line = L"\"" + program + L"\"";
-  for (const std::wstring& argument : arguments) command_line += L" \"" + argument + L"\"";
+  for (const std::wstring& argument : arguments) command_line += L" " + Quoted(argument);
   const std::wstring out_path = ResultsFolder() + L"\\tgwauto-out.txt";
   const std::wstring error_path = ResultsFolder() + L"\\tgwauto-error.txt";
   AutoRun run;
@@ -188,6 +206,13 @@ std::wstring ScreenshotPath(std::wstring_view name) {
   const std::wstring folder = RequiredPath(L"TGW_E2E_SCREENSHOTS");
   MakeFolders(folder);
   return folder + L"\\" + std::wstring(name) + L".png";
+}
+
+std::wstring ScreenshotFolder(std::wstring_view name) {
+  const std::wstring folder = RequiredPath(L"TGW_E2E_SCREENSHOTS") + L"\\" + std::wstring(name);
+  RemoveTree(folder);
+  MakeFolders(folder);
+  return folder;
 }
 
 const std::wstring& TestDesktop() {

@@ -59,6 +59,8 @@ std::wstring SmallPayloadFolder();
 std::wstring ResultsFolder();
 // The PNG file `name` in the screenshots folder (made when missing).
 std::wstring ScreenshotPath(std::wstring_view name);
+// The folder `name` in the screenshots folder, emptied.
+std::wstring ScreenshotFolder(std::wstring_view name);
 
 // The folder of this test program, where the programs and DLLs built with it lie.
 std::wstring TestProgramFolder();

@@ -18,9 +18,10 @@ constexpr wchar_t kCompleteEnglish[] = L"Setup has been successfully completed!"
 constexpr wchar_t kCompleteRussian[] = L"Установка была успешно завершена!";
 constexpr wchar_t kLanguageEntries[][16] = {L"English", L"Русский"};
 
-constexpr DWORD kStepMs = 15000;    // a page change, a dialog, a field
-constexpr DWORD kPickerMs = 10000;  // the picker taking a selection
-constexpr DWORD kEndMs = 10000;     // the setup ending after Finish or Exit
+constexpr DWORD kStepMs = 15000;     // a page change, a dialog, a field
+constexpr DWORD kPickerMs = 10000;   // the picker taking a selection
+constexpr DWORD kEndMs = 10000;      // the setup ending after Finish or Exit
+constexpr DWORD kProgressMs = 5000;  // the bar's first move
 
 bool SameText(std::wstring_view a, std::wstring_view b) {
   return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
@@ -50,6 +51,13 @@ void Await(const SetupProcess& setup, const Pictures& pictures, const std::funct
         return shown != nullptr || !setup.Running();
       },
       timeout_ms, 20);
+  if (!finished && shown == nullptr) {
+    // The setup may have ended, or the time run out, just after a look found it not done.
+    try {
+      finished = done();
+    } catch (const DriverError&) {
+    }
+  }
   if (finished) return;
   if (shown != nullptr) {
     const Dialog dialog(shown);
@@ -166,6 +174,9 @@ InstallOutcome ToCompletion(const SetupProcess& setup, const InstallRequest& req
   Await(
       setup, pictures, [&] { return setup.Stage() >= kRunStage; }, L"the progress page",
       deadline.Left(kStepMs));
+  // The picture once the bar has moved, while the page shows.
+  WaitUntil([&] { return setup.Stage() != kRunStage || setup.BarPosition() > 0; },
+            deadline.Left(kProgressMs), 20);
   if (setup.Stage() == kRunStage) pictures.Take(L"stage4-progress", setup);
   AwaitStage(setup, pictures, kCompletionStage, deadline.Left());
   outcome.completion_text = setup.Text(Control::Label7);
