@@ -142,7 +142,11 @@ std::wstring AutoProgram() { return RequiredPath(L"TGW_E2E_AUTO"); }
 
 AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& environment,
                 DWORD timeout_ms) {
-  const std::wstring program = AutoProgram();
+  return RunAutoCopy(AutoProgram(), arguments, environment, timeout_ms);
+}
+
+AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const Environment& environment, DWORD timeout_ms) {
   std::wstring command_line = L"\"" + program + L"\"";
   for (const std::wstring& argument : arguments) command_line += L" " + Quoted(argument);
   const std::wstring out_path = ResultsFolder() + L"\\tgwauto-out.txt";

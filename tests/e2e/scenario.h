@@ -107,6 +107,9 @@ struct AutoRun {
 // environment changes, on the test desktop; throws when it does not end in `timeout_ms`.
 AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& environment = {},
                 DWORD timeout_ms = 120000);
+// The same with the copy `program` of tgwauto.exe.
+AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const Environment& environment, DWORD timeout_ms);
 
 // Files, read and checked with Win32 calls of the test's own (the driver's for FileExists,
 // FolderExists and MakeFolders).
