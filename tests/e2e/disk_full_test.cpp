@@ -52,10 +52,11 @@ TEST(DiskFull, EveryFileIsCompleteOrAbsentAndThePageSaysWhy) {
   {
     const SetupProcess setup(scenario.Options(SmallSetup()));
     InstallRequest request;
-    request.folder = ChooseInstallFolder(L"T:\\Tagwright");  // with the picker
+    request.folder = ChooseInstallFolder(L"T:\\Tagwright");
+    // Into the field: Wine's picker is at times slow to list a drive it has just been given.
+    request.folder_entry = FolderEntry::kField;
     const InstallOutcome outcome = DriveToCompletion(setup, request, Deadline(kSmallRunMs));
     EXPECT_EQ(outcome.install_folder, dir);
-    EXPECT_EQ(outcome.notes, std::vector<std::wstring>{}) << "the picker chose the drive";
     setup.Screenshot(ScreenshotPath(L"stage5-not-completed"));
     const std::wstring completion = outcome.completion_text;
     EXPECT_FALSE(outcome.completed);

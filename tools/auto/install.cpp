@@ -115,8 +115,13 @@ void ChooseFolder(const SetupProcess& setup, const Pictures& pictures, const Fol
             deadline.Left(kStepMs));
       return;
     }
-    notes.push_back(L"the folder picker did not select " + folder.chosen +
-                    L"; the install folder was put into the field");
+    std::wstring shown;
+    for (const std::wstring& name : setup.PickerSelectionChain(picker)) {
+      shown = shown.empty() ? name : name + L" > " + shown;
+    }
+    notes.push_back(L"the folder picker did not select " + folder.chosen + L" (it shows " +
+                    (shown.empty() ? L"nothing" : shown) +
+                    L" selected); the install folder was put into the field");
     picker.Press(IDCANCEL);
     picker.WaitClosed(deadline.Left(kStepMs));
   }
