@@ -19,7 +19,7 @@ constexpr wchar_t kCompleteRussian[] = L"Установка была успеш�
 constexpr wchar_t kLanguageEntries[][16] = {L"English", L"Русский"};
 
 constexpr DWORD kStepMs = 15000;     // a page change, a dialog, a field
-constexpr DWORD kPickerMs = 10000;   // the picker taking a selection
+constexpr DWORD kPickerMs = 20000;   // the picker taking a selection: Wine fills it slowly
 constexpr DWORD kEndMs = 10000;      // the setup ending after Finish or Exit
 constexpr DWORD kProgressMs = 5000;  // the bar's first move
 
