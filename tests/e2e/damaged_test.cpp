@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "expected.h"
+#include "install.h"
 #include "scenario.h"
 #include "test_support.h"
 
@@ -60,21 +61,22 @@ TEST(Damaged, SetupsInstallNothingAndSaySo) {
 
     const SetupProcess setup(
         scenario.Options(folder + L"setup.exe", L"texts" + std::to_wstring(i)));
-    setup.WaitForStage(0);
-    NextTo(setup, 2);
-    setup.SetText(Control::Text1, dir);
-    NextTo(setup, 3);
-    RunToCompletion(setup, kSmallRunMs);
+    // The folder put into the field, as tgwauto does where the picker cannot choose it.
+    InstallRequest request;
+    request.folder = ChooseInstallFolder(folder + L"Tagwright");
+    request.folder_entry = FolderEntry::kField;
+    const InstallOutcome outcome = DriveToCompletion(setup, request, Deadline(kSmallRunMs));
+    EXPECT_EQ(outcome.install_folder, dir);
+    EXPECT_EQ(outcome.completed, test.installs);
     if (test.installs) {
-      EXPECT_EQ(setup.Text(Control::Label7), L"Setup has been successfully completed!");
+      EXPECT_EQ(outcome.completion_text, L"Setup has been successfully completed!");
     } else {
       if (i == 0) setup.Screenshot(ScreenshotPath(L"stage5-damaged"));
-      EXPECT_EQ(setup.Text(Control::Label7),
+      EXPECT_EQ(outcome.completion_text,
                 L"Setup did not complete: the setup file is damaged, and nothing was installed. "
                 L"Please obtain the setup again.");
     }
-    setup.PostClick(Control::Command3);
-    EXPECT_EQ(setup.WaitForExit(), 0u);
+    EXPECT_EQ(PressFinish(setup, Deadline(kSmallRunMs)), 0u);
     if (test.installs) {
       ExpectSmallPayloadInstalled(dir);
     } else {

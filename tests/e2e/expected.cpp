@@ -158,39 +158,4 @@ std::string InstallLog(const std::wstring& install_dir, const std::vector<std::w
   return CrLfLines(lines);
 }
 
-Dialog OpenFolderPicker(const SetupProcess& setup) {
-  setup.PostClick(Control::Command4);  // the picker is modal: the click returns when it closes
-  const Dialog picker = setup.WaitForDialog(kPickerTitle);
-  if (!WaitUntil([&] { return PickerShowsFolders(picker); }, 10000)) {
-    throw DriverError(L"the folder picker shows no folders");
-  }
-  return picker;
-}
-
-void ChooseInPicker(const SetupProcess& setup, const Dialog& picker, const std::wstring& folder,
-                    std::wstring_view shown_name) {
-  const auto selected = [&] {
-    setup.SelectInPicker(picker, folder);
-    return setup.PickerSelection(picker).find(shown_name) != std::wstring::npos;
-  };
-  if (!WaitUntil(selected, 10000, 100)) {
-    throw DriverError(L"the folder picker did not select " + folder + L"; selected: " +
-                      setup.PickerSelection(picker));
-  }
-}
-
-void NextTo(const SetupProcess& setup, int stage) {
-  for (int current = setup.Stage(); current < stage; ++current) {
-    setup.Click(Control::Command3);
-    setup.WaitForStage(current + 1);
-  }
-}
-
-void RunToCompletion(const SetupProcess& setup, DWORD timeout_ms) {
-  setup.WaitForStage(3);
-  setup.PostClick(Control::Command3);  // the click returns only when the run is over
-  setup.WaitForStage(4);
-  setup.WaitForStage(5, timeout_ms);
-}
-
 }  // namespace tgw::e2e

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver.h"
+#include "scenario.h"
 
 namespace tgw::e2e {
 
@@ -53,20 +53,5 @@ void ExpectSmallPayloadInstalled(const std::wstring& install_dir);
 // The install log of a run of `names` into `install_dir`: the folder, the files, the shortcuts.
 std::string InstallLog(const std::wstring& install_dir, const std::vector<std::wstring>& names,
                        bool desktop_icon);
-
-// The folder picker ("..." on the install folder page): clicks "..." and waits for the picker to
-// be ready, its tree filled (nothing is selected).
-inline constexpr wchar_t kPickerTitle[] = L"Browse for Folder";
-Dialog OpenFolderPicker(const SetupProcess& setup);
-// Selects `folder` until the tree shows it selected: an item whose name holds `shown_name` ("C:"
-// for the drive, whose item has a longer name). Wine's picker goes on filling its tree for a
-// moment after it shows, and ignores a selection it cannot find in it yet.
-void ChooseInPicker(const SetupProcess& setup, const Dialog& picker, const std::wstring& folder,
-                    std::wstring_view shown_name);
-
-// Next until the page of `stage` (at most 3, before the run) is shown.
-void NextTo(const SetupProcess& setup, int stage);
-// From the page of stage 3: Next, then the wait for the completion page.
-void RunToCompletion(const SetupProcess& setup, DWORD timeout_ms);
 
 }  // namespace tgw::e2e

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "expected.h"
+#include "install.h"
 #include "scenario.h"
 
 namespace tgw::e2e {
@@ -18,9 +19,9 @@ TEST(FailedRun, AnInstallFolderThatCannotBeMadeIsReported) {
   const SetupProcess setup(scenario.Options(SmallSetup()));
   setup.WaitForStage(0);
   EXPECT_EQ(setup.Text(Control::Text1), dir);
-  NextTo(setup, 3);
-  RunToCompletion(setup, kSmallRunMs);
-  const std::wstring completion = setup.Text(Control::Label7);
+  const InstallOutcome outcome = DriveToCompletion(setup, {}, Deadline(kSmallRunMs));
+  EXPECT_FALSE(outcome.completed);
+  const std::wstring completion = outcome.completion_text;
   EXPECT_TRUE(completion.starts_with(L"Setup did not complete"))
       << ::testing::PrintToString(completion);
   EXPECT_EQ(completion,
@@ -28,8 +29,7 @@ TEST(FailedRun, AnInstallFolderThatCannotBeMadeIsReported) {
   EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
   EXPECT_EQ(setup.TextsOf(Control::PRG).back(), L"100%");
   EXPECT_FALSE(FolderExists(L"C:\\no"));
-  setup.PostClick(Control::Command3);
-  EXPECT_EQ(setup.WaitForExit(), 0u);
+  EXPECT_EQ(PressFinish(setup, Deadline(kSmallRunMs)), 0u);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // DLL overrides in the registry, since Wine reads WINEDLLOVERRIDES from the environment it was
 // started in, not from the environment a program gives the programs it starts. The setup is
 // walked through every page, the exit question, the folder picker (cancelled, then a folder
-// chosen) and a whole run that makes the shortcuts; no marker may have run. Beside the same
+// chosen) and a whole run that makes the shortcuts; then tgwauto.exe, lying beside it too,
+// installs again with every option that loads a DLL. No marker may have run. Beside the same
 // markers, two control programs of the test's own do run one: without them the test could pass
 // with markers that never load.
 
@@ -161,7 +162,7 @@ void WalkEverything(const SetupProcess& setup, const std::wstring& target) {
 TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPage) {
   const Scenario scenario;
   const std::vector<std::wstring> names = PlantedNames();
-  const NativeFirst setup_native_first({L"setup.exe"}, names);
+  const NativeFirst setup_native_first({L"setup.exe", L"tgwauto.exe"}, names);
 
   {
     SCOPED_TRACE("the controls: the same marker does run where the search is not restricted");
@@ -210,6 +211,17 @@ TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPage) {
   }
   EXPECT_EQ(MarkersThatRan(folder), std::vector<std::wstring>{});
   EXPECT_EQ(walk_failure, "");
+
+  // tgwauto: the picker's folder names (shell32), the pictures (gdi32), COM (ole32), the windows
+  // (user32).
+  CopyFileTo(AutoProgram(), folder + L"tgwauto.exe");
+  const AutoRun run = RunAutoCopy(folder + L"tgwauto.exe",
+                                  {folder + L"setup.exe", L"--folder", target + L"\\Tagwright",
+                                   L"--no-desktop-icon", L"--shots", scenario / L"pictures"},
+                                  scenario.AutoEnvironment(), 120000);
+  EXPECT_EQ(run.exit_code, 0u) << ::testing::PrintToString(run.error);
+  EXPECT_TRUE(FileExists(scenario / L"pictures\\stage5-completion.png"));
+  EXPECT_EQ(MarkersThatRan(folder), std::vector<std::wstring>{});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "expected.h"
+#include "install.h"
 #include "scenario.h"
 
 namespace tgw::e2e {
@@ -17,14 +18,13 @@ TEST(Reinstall, ProposesTheLastFolderAndAddsTheNewLanguage) {
     SCOPED_TRACE("first install, English");
     const SetupProcess setup(scenario.Options(SmallSetup(), L"first"));
     setup.WaitForStage(0);
-    NextTo(setup, 2);
     EXPECT_EQ(setup.Text(Control::Text1), kDefaultInstallDir);  // no record yet
-    // The folder as the picker would put it (the picker has a scenario of its own).
-    setup.SetText(Control::Text1, dir);
-    NextTo(setup, 3);
-    RunToCompletion(setup, kSmallRunMs);
-    setup.PostClick(Control::Command3);
-    EXPECT_EQ(setup.WaitForExit(), 0u);
+    InstallRequest request;
+    request.folder = ChooseInstallFolder(dir.substr(0, dir.size() - 1));
+    const InstallOutcome outcome = DriveInstall(setup, request, Deadline(kSmallRunMs));
+    EXPECT_TRUE(outcome.completed) << ::testing::PrintToString(outcome.completion_text);
+    EXPECT_EQ(outcome.notes, std::vector<std::wstring>{}) << "the folder chosen with the picker";
+    EXPECT_EQ(outcome.exit_code, 0u);
     EXPECT_EQ(ReadFile(scenario.UserRecord()), CrLfLines({dir}));
     EXPECT_EQ(ReadFile(dir + L"install.log"), InstallLog(dir, SmallPayloadNames(), true));
   }
@@ -33,13 +33,13 @@ TEST(Reinstall, ProposesTheLastFolderAndAddsTheNewLanguage) {
     const SetupProcess setup(scenario.Options(SmallSetup(), L"second"));
     setup.WaitForStage(0);
     EXPECT_EQ(setup.Text(Control::Text1), dir);
-    setup.SelectLanguage(1);
-    NextTo(setup, 3);
-    setup.Click(Control::Check1);
-    ASSERT_EQ(setup.CheckState(Control::Check1), BST_UNCHECKED);
-    RunToCompletion(setup, kSmallRunMs);
-    setup.PostClick(Control::Command3);
-    EXPECT_EQ(setup.WaitForExit(), 0u);
+    InstallRequest request;
+    request.language = Language::kRussian;
+    request.desktop_icon = false;
+    const InstallOutcome outcome = DriveInstall(setup, request, Deadline(kSmallRunMs));
+    EXPECT_EQ(outcome.install_folder, dir);
+    EXPECT_TRUE(outcome.completed) << ::testing::PrintToString(outcome.completion_text);
+    EXPECT_EQ(outcome.exit_code, 0u);
   }
   ExpectSmallPayloadInstalled(dir);
   EXPECT_EQ(ReadFile(dir + L"Settings.dat"), "Language=english\r\nLanguage=russian\r\n");
@@ -53,11 +53,7 @@ TEST(Reinstall, ExitDuringTheRunKeepsEveryLineOfTheEarlierLog) {
   scenario.WriteUserRecord(dir);
   {
     const SetupProcess setup(scenario.Options(SmallSetup(), L"first"));
-    setup.WaitForStage(0);
-    NextTo(setup, 3);
-    RunToCompletion(setup, kSmallRunMs);
-    setup.PostClick(Control::Command3);
-    EXPECT_EQ(setup.WaitForExit(), 0u);
+    EXPECT_EQ(DriveInstall(setup, {}, Deadline(kSmallRunMs)).exit_code, 0u);
   }
   const std::string earlier = ReadFile(dir + L"install.log").value();
   ASSERT_EQ(earlier, InstallLog(dir, SmallPayloadNames(), true));

@@ -1,8 +1,8 @@
-// The setup program's load configuration: the loader of Windows 10 and later takes the DLLs
-// that the program imports from the system folder only (DependentLoadFlags), never from the
-// folder setup.exe was started from. The program imports only KERNEL32 and msvcrt at load time
-// (the rest is delay-loaded after wWinMain's first statement), so this is a second line of
-// defence.
+// The load configuration of our hardened programs (setup.exe, tgwauto.exe; see
+// cmake/hardening.cmake): the loader of Windows 10 and later takes the DLLs that the program
+// imports from the system folder only (DependentLoadFlags), never from the folder the program was
+// started from. The program imports only KERNEL32 and msvcrt at load time (the rest is
+// delay-loaded after the entry point's first statement), so this is a second line of defence.
 //
 // GNU ld links the structure but leaves the image's load-configuration directory empty: the
 // build's post-link step (tools/loadcfg) points the directory at it, finding its address in the

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tgw::e2e {
+namespace tgw::automation {
 
 // A picture taken from the screen: rows top to bottom, three bytes (red, green, blue) a pixel.
 struct Picture {
@@ -25,4 +25,4 @@ std::string EncodePng(const Picture& picture);
 // agree (the windows have painted), and writes it as a PNG file; throws DriverError on failure.
 void SaveStableScreenshot(const std::vector<HWND>& windows, const std::wstring& png_path);
 
-}  // namespace tgw::e2e
+}  // namespace tgw::automation

@@ -9,12 +9,14 @@
 
 #include "platform/win32/runtime_win.h"
 #include "test_support.h"
+#include "text_hook.h"
 
 namespace tgw::e2e {
 
 namespace {
 
 constexpr wchar_t kScenarioRoot[] = L"C:\\tgw-e2e\\";
+constexpr wchar_t kHookDll[] = L"e2e_text_hook.dll";
 constexpr wchar_t kDesktopName[] = L"tgw-e2e";
 constexpr wchar_t kDesktopSize[] = L"1024x768";
 
@@ -33,7 +35,156 @@ std::wstring ShellFolder(int csidl) {
   return path;
 }
 
+// The text hook's DLL, loaded once into this process.
+HMODULE HookModule() {
+  static const HMODULE module = LoadLibraryW((TestProgramFolder() + L"\\" + kHookDll).c_str());
+  return module;
+}
+
+SetupOptions WithTextLog(SetupOptions options) {
+  if (!options.text_log.empty()) {
+    DeleteFileW(options.text_log.c_str());
+    options.environment.emplace_back(hook::kLogVariable, options.text_log);
+  }
+  return options;
+}
+
+// A file the child process writes its output into, which the parent reads back.
+::tgw::win32::UniqueFile OutputFile(const std::wstring& path) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  ::tgw::win32::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw DriverError(L"cannot make " + path);
+  return file;
+}
+
+// `argument` as the C runtime reads it back from a command line: in quotes, with the backslashes
+// before a quote doubled.
+std::wstring Quoted(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    quoted.push_back(c);
+    backslashes = 0;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+// UTF-8 output as text, with LF line ends.
+std::wstring OutputText(const std::wstring& path) {
+  const std::wstring text = FromUtf8(ReadFile(path).value_or(""));
+  std::wstring lines;
+  for (const wchar_t c : text) {
+    if (c != L'\r') lines.push_back(c);
+  }
+  return lines;
+}
+
 }  // namespace
+
+SetupProcess::SetupProcess(const SetupOptions& options)
+    : automation::SetupProcess(WithTextLog(options)), text_log_(options.text_log) {
+  if (text_log_.empty()) return;
+  const HMODULE module = HookModule();
+  HookWindowThread(module, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                               GetProcAddress(module, hook::kProcedureName))));
+}
+
+std::vector<TextEvent> SetupProcess::Events() const {
+  std::vector<TextEvent> events;
+  const std::optional<std::string> bytes = ::tgw::testing::ReadRaw(text_log_);
+  if (!bytes) return events;
+  const std::wstring_view log(reinterpret_cast<const wchar_t*>(bytes->data()),
+                              bytes->size() / sizeof(wchar_t));
+  std::size_t start = 0;
+  // A record still being written has no end yet: it is left for the next read.
+  for (std::size_t end = log.find(hook::kRecordEnd); end != std::wstring_view::npos;
+       start = end + 1, end = log.find(hook::kRecordEnd, start)) {
+    const std::wstring_view record = log.substr(start, end - start);
+    const std::size_t field = record.find(hook::kFieldEnd);
+    if (record.empty() || field == std::wstring_view::npos) continue;
+    TextEvent event;
+    event.icon = record[0] == hook::kIconRecord;
+    event.id = std::wcstol(std::wstring(record.substr(1, field - 1)).c_str(), nullptr, 10);
+    event.text = record.substr(field + 1);
+    events.push_back(std::move(event));
+  }
+  return events;
+}
+
+std::vector<std::wstring> SetupProcess::TextsOf(Control id) const {
+  std::vector<std::wstring> texts;
+  for (const TextEvent& event : Events()) {
+    if (!event.icon && event.id == static_cast<int>(id)) texts.push_back(event.text);
+  }
+  return texts;
+}
+
+void SetupProcess::WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const {
+  const auto seen = [&] {
+    const std::vector<std::wstring> texts = TextsOf(id);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  };
+  if (!WaitUntil(seen, timeout_ms, 20)) {
+    throw DriverError(L"control " + std::to_wstring(static_cast<int>(id)) + L" was not set to \"" +
+                      std::wstring(text) + L"\"");
+  }
+}
+
+std::wstring AutoProgram() { return RequiredPath(L"TGW_E2E_AUTO"); }
+
+AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& environment,
+                DWORD timeout_ms) {
+  return RunAutoCopy(AutoProgram(), arguments, environment, timeout_ms);
+}
+
+AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const Environment& environment, DWORD timeout_ms) {
+  std::wstring command_line = L"\"" + program + L"\"";
+  for (const std::wstring& argument : arguments) command_line += L" " + Quoted(argument);
+  const std::wstring out_path = ResultsFolder() + L"\\tgwauto-out.txt";
+  const std::wstring error_path = ResultsFolder() + L"\\tgwauto-error.txt";
+  AutoRun run;
+  {
+    const auto out = OutputFile(out_path);
+    const auto error = OutputFile(error_path);
+    std::wstring block = EnvironmentBlock(environment);
+    std::wstring desktop = TestDesktop();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out.get();
+    startup.hStdError = error.get();
+    startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+    PROCESS_INFORMATION started{};
+    const ULONGLONG start = GetTickCount64();
+    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr,
+                        &startup, &started)) {
+      throw DriverError(L"cannot start " + program + L" (" + SystemErrorText(GetLastError()) +
+                        L")");
+    }
+    CloseHandle(started.hThread);
+    const ::tgw::win32::UniqueHandle process(started.hProcess);
+    const std::optional<std::uint32_t> code =
+        ::tgw::testing::WaitForExit(process.get(), timeout_ms);
+    if (!code)
+      throw DriverError(L"tgwauto did not end within " + std::to_wstring(timeout_ms) + L" ms");
+    run.exit_code = *code;
+    run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
+  }
+  run.out = OutputText(out_path);
+  run.error = OutputText(error_path);
+  return run;
+}
 
 bool UnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -59,6 +210,13 @@ std::wstring ScreenshotPath(std::wstring_view name) {
   const std::wstring folder = RequiredPath(L"TGW_E2E_SCREENSHOTS");
   MakeFolders(folder);
   return folder + L"\\" + std::wstring(name) + L".png";
+}
+
+std::wstring ScreenshotFolder(std::wstring_view name) {
+  const std::wstring folder = RequiredPath(L"TGW_E2E_SCREENSHOTS") + L"\\" + std::wstring(name);
+  RemoveTree(folder);
+  MakeFolders(folder);
+  return folder;
 }
 
 const std::wstring& TestDesktop() {
@@ -113,26 +271,10 @@ std::optional<std::string> ReadFile(const std::wstring& path) {
   return ::tgw::testing::ReadRaw(path);
 }
 
-bool FileExists(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool FolderExists(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 void RemoveTree(const std::wstring& path) {
   std::error_code error;
   std::filesystem::remove_all(std::filesystem::path(path), error);
   if (FileExists(path) || FolderExists(path)) throw DriverError(L"cannot remove " + path);
-}
-
-void MakeFolders(const std::wstring& path) {
-  std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(path), error);
-  if (!FolderExists(path)) throw DriverError(L"cannot make the folder " + path);
 }
 
 void CopyFileTo(const std::wstring& from, const std::wstring& to) {

@@ -9,10 +9,8 @@
 #include <cwctype>
 
 #include "screenshot.h"
-#include "test_support.h"
-#include "text_hook.h"
 
-namespace tgw::e2e {
+namespace tgw::automation {
 
 namespace {
 
@@ -20,18 +18,8 @@ constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
                               Control::Frame4, Control::Frame5, Control::Frame6};
 constexpr wchar_t kWindowTitle[] = L"Setup of Tagwright 2";
 constexpr wchar_t kDialogClass[] = L"#32770";
-constexpr wchar_t kHookDll[] = L"e2e_text_hook.dll";
 
-std::string Utf8(std::wstring_view text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  return bytes;
-}
-
-std::wstring ErrorText(DWORD error) { return L" (error " + std::to_wstring(error) + L")"; }
+std::wstring ErrorText(DWORD error) { return L" (" + SystemErrorText(error) + L")"; }
 
 std::wstring PageList(const std::vector<Control>& pages) {
   std::wstring list;
@@ -45,38 +33,6 @@ std::wstring PageList(const std::vector<Control>& pages) {
 bool SameName(std::wstring_view a, std::wstring_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](wchar_t x, wchar_t y) { return std::towupper(x) == std::towupper(y); });
-}
-
-// This process's environment with `changes` (name, value) set in it.
-std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
-  std::wstring block;
-  wchar_t* const current = GetEnvironmentStringsW();
-  for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1) {
-    const std::wstring_view text(entry);
-    // Names of the drives' current folders ("=C:=C:\...") begin with "=".
-    const std::wstring_view name = text.substr(0, text.find(L'=', 1));
-    const bool replaced = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
-      return SameName(change.first, name);
-    });
-    if (!replaced) block.append(text).push_back(L'\0');
-  }
-  FreeEnvironmentStringsW(current);
-  for (const auto& [name, value] : changes) block.append(name + L"=" + value).push_back(L'\0');
-  block.push_back(L'\0');
-  return block;
-}
-
-std::wstring OwnFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length);
-  return path.substr(0, path.rfind(L'\\'));
-}
-
-// The text hook's DLL, loaded once into this process.
-HMODULE HookModule() {
-  static const HMODULE module = LoadLibraryW((OwnFolder() + L"\\" + kHookDll).c_str());
-  return module;
 }
 
 struct WindowSearch {
@@ -106,13 +62,6 @@ BOOL CALLBACK MatchDescendant(HWND window, LPARAM search_address) {
   if (!search->matches(window)) return TRUE;
   search->found = window;
   return FALSE;
-}
-
-// The first window below `parent` (at any depth) that `matches`; null when none.
-HWND FindDescendantWhere(HWND parent, const std::function<bool(HWND)>& matches) {
-  DescendantSearch search{matches, nullptr};
-  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 HWND FindDescendantOfClass(HWND parent, std::wstring_view class_name) {
@@ -163,7 +112,83 @@ class RemoteMemory {
 
 }  // namespace
 
-DriverError::DriverError(const std::wstring& message) : std::runtime_error(Utf8(message)) {}
+DriverError::DriverError(const std::wstring& message)
+    : std::runtime_error(Utf8(message)), message_(message) {}
+
+std::string Utf8(std::wstring_view text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring FromUtf8(std::string_view bytes) {
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+  return text;
+}
+
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring words(text != nullptr ? text : L"", length);
+  LocalFree(text);
+  while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' ||
+                            words.back() == L' ' || words.back() == L'.')) {
+    words.pop_back();
+  }
+  const std::wstring number = L"error " + std::to_wstring(code);
+  return words.empty() ? number : words + L" (" + number + L")";
+}
+
+std::wstring EnvironmentBlock(const Environment& changes) {
+  std::wstring block;
+  wchar_t* const current = GetEnvironmentStringsW();
+  for (const wchar_t* entry = current; *entry != L'\0'; entry += wcslen(entry) + 1) {
+    const std::wstring_view text(entry);
+    // Names of the drives' current folders ("=C:=C:\...") begin with "=".
+    const std::wstring_view name = text.substr(0, text.find(L'=', 1));
+    const bool replaced = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+      return SameName(change.first, name);
+    });
+    if (!replaced) block.append(text).push_back(L'\0');
+  }
+  FreeEnvironmentStringsW(current);
+  for (const auto& [name, value] : changes) block.append(name + L"=" + value).push_back(L'\0');
+  block.push_back(L'\0');
+  return block;
+}
+
+PROCESS_INFORMATION StartProgram(const ProgramStart& start) {
+  std::wstring command_line = L"\"" + start.program + L"\"";
+  if (!start.arguments.empty()) command_line += L" " + start.arguments;
+  std::wstring block;
+  if (!start.environment.empty()) block = EnvironmentBlock(start.environment);
+  std::wstring desktop = start.desktop;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(start.program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
+                      start.current_folder.empty() ? nullptr : start.current_folder.c_str(),
+                      &startup, &started)) {
+    const DWORD error = GetLastError();
+    std::wstring message = L"cannot start " + start.program + ErrorText(error);
+    constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED, missing in mingw-w64
+    if (error == kElevationRequired) {
+      message += L": it asks for administrator rights; run this from an elevated prompt";
+    }
+    throw DriverError(message);
+  }
+  return started;
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
@@ -204,6 +229,12 @@ std::wstring ClassName(HWND window) {
   std::array<wchar_t, 256> name{};
   const int length = GetClassNameW(window, name.data(), static_cast<int>(name.size()));
   return std::wstring(name.data(), static_cast<std::size_t>(std::max(length, 0)));
+}
+
+HWND FindDescendantWhere(HWND parent, const std::function<bool(HWND)>& matches) {
+  DescendantSearch search{matches, nullptr};
+  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 HWND FindDescendant(HWND parent, int id) {
@@ -249,15 +280,7 @@ bool PickerShowsFolders(const Dialog& picker) {
 
 std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
                          DWORD timeout_ms) {
-  std::wstring command_line = L"\"" + program + L"\"";
-  if (!arguments.empty()) command_line += L" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &started)) {
-    throw DriverError(L"cannot start " + program + ErrorText(GetLastError()));
-  }
+  const PROCESS_INFORMATION started = StartProgram({program, arguments, {}, L"", L""});
   CloseHandle(started.hThread);
   const win32::UniqueHandle process(started.hProcess);
   if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
@@ -269,11 +292,15 @@ std::uint32_t RunProgram(const std::wstring& program, const std::wstring& argume
   return code;
 }
 
-SetupProcess::SetupProcess(const SetupOptions& options) : text_log_(options.text_log) {
-  Start(options);
+SetupProcess::SetupProcess(const SetupOptions& options) {
+  ProgramStart start{options.program, L"", options.environment, options.desktop, L""};
+  if (!options.appdata.empty()) start.environment.emplace_back(L"APPDATA", options.appdata);
+  const PROCESS_INFORMATION started = StartProgram(start);
+  CloseHandle(started.hThread);
+  process_.reset(started.hProcess);
+  process_id_ = started.dwProcessId;
   try {
     FindWindowOf(options.program, options.window_timeout_ms);
-    if (!text_log_.empty()) HookTexts();
   } catch (...) {
     End();
     throw;
@@ -282,32 +309,14 @@ SetupProcess::SetupProcess(const SetupOptions& options) : text_log_(options.text
 
 SetupProcess::~SetupProcess() { End(); }
 
-void SetupProcess::Start(const SetupOptions& options) {
-  std::vector<std::pair<std::wstring, std::wstring>> environment{{L"APPDATA", options.appdata}};
-  if (!text_log_.empty()) {
-    DeleteFileW(text_log_.c_str());
-    environment.emplace_back(hook::kLogVariable, text_log_);
-  }
-  std::wstring block = EnvironmentBlock(environment);
-  std::wstring command_line = L"\"" + options.program + L"\"";
-  std::wstring desktop = options.desktop;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(options.program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &started)) {
-    throw DriverError(L"cannot start " + options.program + ErrorText(GetLastError()));
-  }
-  CloseHandle(started.hThread);
-  process_.reset(started.hProcess);
-  process_id_ = started.dwProcessId;
+bool SetupProcess::IsWizardWindow(HWND window) {
+  return ClassName(window) != kDialogClass && WindowText(window) == kWindowTitle;
 }
 
 void SetupProcess::FindWindowOf(const std::wstring& program, DWORD timeout_ms) {
   const auto shown = [&] {
     for (const HWND window : TopLevelWindows(process_id_)) {
-      if (ClassName(window) != kDialogClass && WindowText(window) == kWindowTitle) {
+      if (IsWizardWindow(window)) {
         window_ = window;
         return true;
       }
@@ -320,18 +329,14 @@ void SetupProcess::FindWindowOf(const std::wstring& program, DWORD timeout_ms) {
   }
 }
 
-void SetupProcess::HookTexts() {
-  const HMODULE module = HookModule();
-  const auto procedure = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(module, hook::kProcedureName)));
-  if (procedure != nullptr) {
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, procedure, module,
-                              GetWindowThreadProcessId(window_, nullptr));
-  }
-  if (hook_ == nullptr) {
-    throw DriverError(std::wstring(L"cannot hook ") + kHookDll + L" into the setup" +
-                      ErrorText(GetLastError()));
-  }
+void SetupProcess::HookWindowThread(HMODULE module, HOOKPROC procedure) {
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+  hook_ = module != nullptr && procedure != nullptr
+              ? SetWindowsHookExW(WH_CALLWNDPROC, procedure, module,
+                                  GetWindowThreadProcessId(window_, nullptr))
+              : nullptr;
+  if (hook_ == nullptr)
+    throw DriverError(L"cannot hook into the setup" + ErrorText(GetLastError()));
 }
 
 void SetupProcess::End() noexcept {
@@ -418,10 +423,16 @@ int SetupProcess::BarPosition() const {
 }
 
 Dialog SetupProcess::WaitForDialog(std::wstring_view title, DWORD timeout_ms) const {
+  return WaitForDialogWhere([&](const Dialog& dialog) { return dialog.Title() == title; },
+                            L"dialog \"" + std::wstring(title) + L"\"", timeout_ms);
+}
+
+Dialog SetupProcess::WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
+                                        std::wstring_view what, DWORD timeout_ms) const {
   HWND found = nullptr;
   const auto shown = [&] {
     for (const HWND dialog : Dialogs()) {
-      if (WindowText(dialog) == title) {
+      if (matches(Dialog(dialog))) {
         found = dialog;
         return true;
       }
@@ -429,7 +440,7 @@ Dialog SetupProcess::WaitForDialog(std::wstring_view title, DWORD timeout_ms) co
     return !Running();
   };
   if (!WaitUntil(shown, timeout_ms) || found == nullptr) {
-    throw DriverError(L"no dialog \"" + std::wstring(title) + L"\" appeared" +
+    throw DriverError(L"no " + std::wstring(what) + L" appeared" +
                       (Running() ? L"" : L": the setup ended"));
   }
   return Dialog(found);
@@ -442,24 +453,34 @@ void SetupProcess::SelectInPicker(const Dialog& picker, const std::wstring& fold
 }
 
 std::wstring SetupProcess::PickerSelection(const Dialog& picker) const {
+  const std::vector<std::wstring> chain = PickerSelectionChain(picker);
+  return chain.empty() ? std::wstring() : chain.front();
+}
+
+std::vector<std::wstring> SetupProcess::PickerSelectionChain(const Dialog& picker) const {
   const HWND tree = FindDescendantOfClass(picker.handle(), WC_TREEVIEWW);
   if (tree == nullptr) throw DriverError(L"the folder picker shows no folder tree");
-  const auto item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  if (item == 0) return {};
-  // The item's description and the room for its text, in the setup's memory.
+  std::vector<std::wstring> chain;
+  // Each item's description and the room for its text, in the setup's memory.
   constexpr int kLongestName = MAX_PATH;
   const RemoteMemory remote(process_.get(), sizeof(TVITEMW) + kLongestName * sizeof(wchar_t));
-  TVITEMW query{};
-  query.mask = TVIF_TEXT | TVIF_HANDLE;
-  query.hItem = reinterpret_cast<HTREEITEM>(item);
-  query.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof query);
-  query.cchTextMax = kLongestName;
-  remote.Write(0, &query, sizeof query);
-  if (Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.address())) == 0) return {};
-  std::wstring text(kLongestName, L'\0');
-  remote.Read(sizeof query, text.data(), kLongestName * sizeof(wchar_t));
-  text.resize(std::min(text.find(L'\0'), text.size()));
-  return text;
+  auto item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  for (; item != 0 && chain.size() < 256;
+       item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_PARENT, item))) {
+    TVITEMW query{};
+    query.mask = TVIF_TEXT | TVIF_HANDLE;
+    query.hItem = reinterpret_cast<HTREEITEM>(item);
+    query.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof query);
+    query.cchTextMax = kLongestName;
+    remote.Write(0, &query, sizeof query);
+    std::wstring text(kLongestName, L'\0');
+    if (Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.address())) != 0) {
+      remote.Read(sizeof query, text.data(), kLongestName * sizeof(wchar_t));
+    }
+    text.resize(std::min(text.find(L'\0'), text.size()));
+    chain.push_back(std::move(text));
+  }
+  return chain;
 }
 
 bool SetupProcess::Running() const {
@@ -475,47 +496,6 @@ std::uint32_t SetupProcess::WaitForExit(DWORD timeout_ms) const {
   return code;
 }
 
-std::vector<TextEvent> SetupProcess::Events() const {
-  std::vector<TextEvent> events;
-  const std::optional<std::string> bytes = ::tgw::testing::ReadRaw(text_log_);
-  if (!bytes) return events;
-  const std::wstring_view log(reinterpret_cast<const wchar_t*>(bytes->data()),
-                              bytes->size() / sizeof(wchar_t));
-  std::size_t start = 0;
-  // A record still being written has no end yet: it is left for the next read.
-  for (std::size_t end = log.find(hook::kRecordEnd); end != std::wstring_view::npos;
-       start = end + 1, end = log.find(hook::kRecordEnd, start)) {
-    const std::wstring_view record = log.substr(start, end - start);
-    const std::size_t field = record.find(hook::kFieldEnd);
-    if (record.empty() || field == std::wstring_view::npos) continue;
-    TextEvent event;
-    event.icon = record[0] == hook::kIconRecord;
-    event.id = std::wcstol(std::wstring(record.substr(1, field - 1)).c_str(), nullptr, 10);
-    event.text = record.substr(field + 1);
-    events.push_back(std::move(event));
-  }
-  return events;
-}
-
-std::vector<std::wstring> SetupProcess::TextsOf(Control id) const {
-  std::vector<std::wstring> texts;
-  for (const TextEvent& event : Events()) {
-    if (!event.icon && event.id == static_cast<int>(id)) texts.push_back(event.text);
-  }
-  return texts;
-}
-
-void SetupProcess::WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const {
-  const auto seen = [&] {
-    const std::vector<std::wstring> texts = TextsOf(id);
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  };
-  if (!WaitUntil(seen, timeout_ms, 20)) {
-    throw DriverError(L"control " + std::to_wstring(static_cast<int>(id)) + L" was not set to \"" +
-                      std::wstring(text) + L"\"");
-  }
-}
-
 void SetupProcess::Screenshot(const std::wstring& png_path, const std::vector<HWND>& also) const {
   // Handled messages first, so that the window has had its paint messages queued.
   Send(window_, WM_NULL, 0, 0);
@@ -524,4 +504,4 @@ void SetupProcess::Screenshot(const std::wstring& png_path, const std::vector<HW
   SaveStableScreenshot(windows, png_path);
 }
 
-}  // namespace tgw::e2e
+}  // namespace tgw::automation

@@ -1,18 +1,53 @@
 #pragma once
 
 // What the scenarios share: the programs under test and the folders they are given (CTest passes
-// them in the environment), a fresh folder per scenario, the files to look at afterwards, and the
-// desktop the windows are shown on.
+// them in the environment), a fresh folder per scenario, the setup with the text hook in it, the
+// files to look at afterwards, and the desktop the windows are shown on. The setup is driven with
+// tgwauto's driver (tools/auto), whose names are used here as they stand.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "driver.h"
+#include "files.h"
+#include "steps.h"
 
 namespace tgw::e2e {
+
+using namespace ::tgw::automation;
+
+// How a scenario starts the setup: as the driver does, and with the text hook's record.
+struct SetupOptions : automation::SetupOptions {
+  std::wstring text_log;  // where the text hook records, a new file; empty: no hook
+};
+
+// A text the setup gave one of its windows, or an icon (see text_hook.h).
+struct TextEvent {
+  bool icon = false;
+  int id = 0;
+  std::wstring text;
+};
+
+// The setup driven by a scenario: the driver's, with the text hook (text_hook.h) in its window
+// thread when the options name a log, which records every text it sets.
+class SetupProcess : public automation::SetupProcess {
+ public:
+  explicit SetupProcess(const SetupOptions& options);
+
+  // What the text hook recorded so far, in order.
+  std::vector<TextEvent> Events() const;
+  // The texts given to the control `id`, in order.
+  std::vector<std::wstring> TextsOf(Control id) const;
+  // Waits until the control `id` has been given `text` (by the hook's record).
+  void WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const;
+
+ private:
+  std::wstring text_log_;
+};
 
 // The setup with the full sample product (dist/setup.exe) and the one with the small test payload.
 std::wstring FullSetup();
@@ -24,9 +59,13 @@ std::wstring SmallPayloadFolder();
 std::wstring ResultsFolder();
 // The PNG file `name` in the screenshots folder (made when missing).
 std::wstring ScreenshotPath(std::wstring_view name);
+// The folder `name` in the screenshots folder, emptied.
+std::wstring ScreenshotFolder(std::wstring_view name);
 
 // The folder of this test program, where the programs and DLLs built with it lie.
 std::wstring TestProgramFolder();
+// tgwauto.exe, as shipped in dist/.
+std::wstring AutoProgram();
 // Whether the tests run under Wine rather than on Windows.
 bool UnderWine();
 
@@ -49,17 +88,33 @@ class Scenario {
   void WriteUserRecord(std::wstring_view install_dir) const;
   // Options to start `program` with this scenario's APPDATA and text log (`log_name`).
   SetupOptions Options(const std::wstring& program, std::wstring_view log_name = L"texts") const;
+  // The environment of tgwauto's runs: this scenario's APPDATA, which the setup inherits.
+  Environment AutoEnvironment() const { return {{L"APPDATA", appdata()}}; }
 
  private:
   std::wstring folder_;
 };
 
-// Files, read and checked with Win32 calls of the test's own.
+// What a run of tgwauto.exe gave.
+struct AutoRun {
+  std::uint32_t exit_code = 0;
+  std::wstring out;  // its standard output and error, read as UTF-8, lines ending in LF
+  std::wstring error;
+  DWORD milliseconds = 0;  // how long it ran
+};
+
+// Runs tgwauto.exe with `arguments` (each quoted for the command line) and this scenario's
+// environment changes, on the test desktop; throws when it does not end in `timeout_ms`.
+AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& environment = {},
+                DWORD timeout_ms = 120000);
+// The same with the copy `program` of tgwauto.exe.
+AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                    const Environment& environment, DWORD timeout_ms);
+
+// Files, read and checked with Win32 calls of the test's own (the driver's for FileExists,
+// FolderExists and MakeFolders).
 std::optional<std::string> ReadFile(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-bool FolderExists(const std::wstring& path);
-void RemoveTree(const std::wstring& path);  // throws when it stays
-void MakeFolders(const std::wstring& path);
+void RemoveTree(const std::wstring& path);                          // throws when it stays
 void CopyFileTo(const std::wstring& from, const std::wstring& to);  // throws on failure
 // ASCII text as the single bytes the setup writes it in.
 std::string Bytes(std::wstring_view ascii);

@@ -2,8 +2,8 @@
 
 // Drives the setup program from another process, as a user would: it starts setup.exe, finds its
 // window and controls by their stable IDs, clicks, reads texts and answers its dialogs. Every
-// wait polls a condition up to a timeout; a step that cannot be taken throws DriverError, which
-// GoogleTest reports as the test's failure with the message.
+// wait polls a condition up to a timeout; a step that cannot be taken throws DriverError with a
+// message that says which. tgwauto and the end-to-end tests both drive the setup with it.
 
 #include <windows.h>
 
@@ -13,17 +13,27 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/control.h"
 #include "platform/win32/handles.h"
 
-namespace tgw::e2e {
+namespace tgw::automation {
 
 class DriverError : public std::runtime_error {
  public:
   explicit DriverError(const std::wstring& message);
+  // The message as given; what() holds it in UTF-8.
+  const std::wstring& message() const { return message_; }
+
+ private:
+  std::wstring message_;
 };
+
+// UTF-8 bytes of a text, and a text of UTF-8 bytes.
+std::string Utf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view bytes);
 
 // Polls `condition` every `poll_ms` until it holds: false when `timeout_ms` passed first.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms = 10);
@@ -37,6 +47,8 @@ std::wstring WindowText(HWND window);  // WM_GETTEXT, answered by the window's o
 std::wstring ClassName(HWND window);
 // The first window below `parent` (at any depth) with the control ID `id`; null when none.
 HWND FindDescendant(HWND parent, int id);
+// The first window below `parent` (at any depth) that `matches`; null when none.
+HWND FindDescendantWhere(HWND parent, const std::function<bool(HWND)>& matches);
 // The visible top-level windows of a process, optionally only those of one class.
 std::vector<HWND> TopLevelWindows(DWORD process_id, std::wstring_view class_name = {});
 
@@ -69,31 +81,47 @@ class Dialog {
 // Whether the folder picker's tree holds its folders (it is filled after the dialog shows).
 bool PickerShowsFolders(const Dialog& picker);
 
+// The text of the system's error `code`, with the code: "access denied (error 5)".
+std::wstring SystemErrorText(DWORD code);
+
 // Runs `program` with the command-line arguments `arguments` (as one string) and returns its exit
 // code; throws when it cannot start or keeps running after `timeout_ms`.
 std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
                          DWORD timeout_ms = 30000);
 
+// Names and values of environment variables.
+using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// This process's environment with `changes` set in it, as CreateProcessW takes it
+// (CREATE_UNICODE_ENVIRONMENT).
+std::wstring EnvironmentBlock(const Environment& changes);
+
+// A program to start: `arguments` are already quoted as needed (may be empty).
+struct ProgramStart {
+  std::wstring program;
+  std::wstring arguments;
+  Environment environment;      // changes to this process's environment
+  std::wstring desktop;         // the desktop to show the windows on; empty: this process's
+  std::wstring current_folder;  // empty: this process's
+};
+// Starts it: the process and its thread, for the caller to close; or throws DriverError saying
+// why not (administrator rights needed, not found, ...).
+PROCESS_INFORMATION StartProgram(const ProgramStart& start);
+
 // How the setup is started.
 struct SetupOptions {
-  std::wstring program;   // setup.exe, with the runtime files beside it
-  std::wstring appdata;   // the setup's APPDATA, where it keeps its record
-  std::wstring text_log;  // where the text hook records, a new file; empty: no hook
-  std::wstring desktop;   // the desktop to show the windows on; empty: the driver's process's
+  std::wstring program;     // setup.exe, with the runtime files beside it
+  std::wstring appdata;     // the setup's APPDATA, where it keeps its record; empty: inherited
+  Environment environment;  // further changes to the environment it inherits
+  std::wstring desktop;     // the desktop to show the windows on; empty: the driver's process's
   DWORD window_timeout_ms = 30000;
-};
-
-// A text the setup gave one of its windows, or an icon (see text_hook.h).
-struct TextEvent {
-  bool icon = false;
-  int id = 0;
-  std::wstring text;
 };
 
 // A running setup.exe and its wizard window. Destroying it ends the process if it still runs.
 class SetupProcess {
  public:
-  // Starts the program and waits for its window; throws when it does not appear.
+  // Starts the program and waits for its window; throws when it does not appear (the program is
+  // then ended).
   explicit SetupProcess(const SetupOptions& options);
   ~SetupProcess();
   SetupProcess(const SetupProcess&) = delete;
@@ -102,6 +130,9 @@ class SetupProcess {
   HWND window() const { return window_; }
   DWORD process_id() const { return process_id_; }
   HANDLE process() const { return process_.get(); }
+
+  // Whether a visible window of the process is the wizard's.
+  static bool IsWizardWindow(HWND window);
 
   // A control of the window by its ID; throws when it is missing.
   HWND Find(Control id) const;
@@ -134,6 +165,10 @@ class SetupProcess {
   // A visible dialog of the process titled `title`, as soon as one is shown; throws after
   // `timeout_ms`.
   Dialog WaitForDialog(std::wstring_view title, DWORD timeout_ms = 10000) const;
+  // A visible dialog of the process that `matches`, as soon as one is shown; throws after
+  // `timeout_ms`, saying that `what` did not appear.
+  Dialog WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
+                            std::wstring_view what, DWORD timeout_ms = 10000) const;
   // The process's visible #32770 dialogs now.
   std::vector<HWND> Dialogs() const { return TopLevelWindows(process_id_, L"#32770"); }
 
@@ -142,33 +177,29 @@ class SetupProcess {
   void SelectInPicker(const Dialog& picker, const std::wstring& folder) const;
   // The name of the folder selected in the picker's tree; empty when none is.
   std::wstring PickerSelection(const Dialog& picker) const;
+  // The names of the selected item and of every item above it in the tree, up to the root.
+  std::vector<std::wstring> PickerSelectionChain(const Dialog& picker) const;
 
   bool Running() const;
   // Waits for the process to end and returns its exit code; throws when it keeps running.
   std::uint32_t WaitForExit(DWORD timeout_ms = 15000) const;
 
-  // What the text hook recorded so far, in order.
-  std::vector<TextEvent> Events() const;
-  // The texts given to the control `id`, in order.
-  std::vector<std::wstring> TextsOf(Control id) const;
-  // Waits until the control `id` has been given `text` (by the hook's record).
-  void WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const;
+  // Hooks `procedure` of the DLL `module` (WH_CALLWNDPROC) into the window's thread, for as long
+  // as this object lives: instrumentation that sees the messages the setup sends itself.
+  void HookWindowThread(HMODULE module, HOOKPROC procedure);
 
   // Saves a picture of the window (and of `also`, e.g. a dialog over it) as a PNG file, once the
   // screen has stopped changing.
   void Screenshot(const std::wstring& png_path, const std::vector<HWND>& also = {}) const;
 
  private:
-  void Start(const SetupOptions& options);
   void FindWindowOf(const std::wstring& program, DWORD timeout_ms);
-  void HookTexts();
   void End() noexcept;  // ends the process when it still runs
 
   win32::UniqueHandle process_;
   DWORD process_id_ = 0;
   HWND window_ = nullptr;
-  std::wstring text_log_;
   HHOOK hook_ = nullptr;
 };
 
-}  // namespace tgw::e2e
+}  // namespace tgw::automation

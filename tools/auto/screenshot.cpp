@@ -4,9 +4,9 @@
 #include <array>
 
 #include "driver.h"
-#include "test_support.h"
+#include "files.h"
 
-namespace tgw::e2e {
+namespace tgw::automation {
 
 namespace {
 
@@ -166,9 +166,9 @@ void SaveStableScreenshot(const std::vector<HWND>& windows, const std::wstring& 
       throw DriverError(L"the screen kept changing: no screenshot " + png_path);
     }
   }
-  if (!::tgw::testing::WriteRaw(png_path, EncodePng(last))) {
+  if (!WriteWholeFile(png_path, EncodePng(last))) {
     throw DriverError(L"cannot write " + png_path);
   }
 }
 
-}  // namespace tgw::e2e
+}  // namespace tgw::automation
