@@ -94,7 +94,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   // First of all: every DLL loaded from now on comes from the system folder, never from the
   // folder setup.exe lies in (a downloads folder, where anyone may have left a DLL named like a
   // system one). Until here the program has loaded only KERNEL32 and msvcrt; the other DLLs it
-  // uses are delay-loaded (see CMakeLists.txt), so they and the DLLs they import are loaded
+  // uses are delay-loaded (see cmake/hardening.cmake), so they and the DLLs they import are loaded
   // under this rule. Without it the program does not run.
   if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
   // Wine's uxtheme loads msimg32 later by a search that ignores the rule above, which would find
