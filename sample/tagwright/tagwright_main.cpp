@@ -9,6 +9,7 @@
 
 #include "engine/install_records.h"
 #include "platform/runtime.h"
+#include "platform/win32/dll_search_win.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/runtime_win.h"
 #include "tagwright_ids.h"
@@ -50,10 +51,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/, int show) {
-  // As in the setup: every DLL from now on comes from the system folder (see
-  // cmake/hardening.cmake); msimg32 loaded early for Wine's uxtheme.
-  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
-  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // First of all: no DLL from the folder the program lies in.
+  if (!tgw::win32::LoadDllsFromTheSystemFolderOnly()) return 1;
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;

@@ -12,6 +12,7 @@
 #include "engine/uninstall_text.h"
 #include "finisher.h"
 #include "platform/runtime.h"
+#include "platform/win32/dll_search_win.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/runtime_win.h"
 #include "platform/win32/shell_win.h"
@@ -106,13 +107,8 @@ int Uninstall() {
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-  // First of all: every DLL loaded from now on comes from the system folder, never from the
-  // folder the uninstaller (or its copy in the temp folder) lies in. Until here only KERNEL32 and
-  // msvcrt are loaded; the other DLLs are delay-loaded (see cmake/hardening.cmake).
-  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return kStopped;
-  // Wine's uxtheme loads msimg32 by a search that ignores the rule above: loaded now from the
-  // system folder, that search finds it loaded.
-  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // First of all: no DLL from the folder the uninstaller (or its copy in the temp folder) lies in.
+  if (!tgw::win32::LoadDllsFromTheSystemFolderOnly()) return kStopped;
 
   try {
     if (const auto uninstaller = tgw::uninstall::FinisherArgument(GetCommandLineW())) {
