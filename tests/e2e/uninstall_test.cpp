@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "expected.h"
+#include "planted/marker.h"
 #include "program_process.h"
 #include "scenario.h"
 #include "screenshot.h"
@@ -98,11 +100,14 @@ struct UninstallRun {
 };
 
 // Runs `program` from its folder, answers its question and, after Yes, its last message.
+// `started` is called with the process ID first.
 UninstallRun RunUninstaller(const Scenario& scenario, const std::wstring& program, bool yes,
-                            const wchar_t* title = kTitle, std::wstring_view screenshots = {}) {
+                            const wchar_t* title = kTitle, std::wstring_view screenshots = {},
+                            const std::function<void(DWORD)>& started = {}) {
   const ProgramProcess uninstaller(program, scenario.appdata(), InstallDir(scenario));
   UninstallRun run;
   run.process_id = uninstaller.process_id();
+  if (started) started(run.process_id);
   const Dialog question = uninstaller.WaitForDialog(title);
   run.question = question.ItemText(Dialog::kPromptId);
   EXPECT_EQ(question.Buttons(), (std::vector<int>{IDYES, IDNO}));
@@ -313,6 +318,128 @@ TEST(Uninstall, AFileHeldOpenIsReportedAndASecondRunFinishes) {
   EXPECT_EQ(again.result, kRemoved);
   EXPECT_EQ(again.exit_code, kAllRemoved);
   EXPECT_TRUE(GoneWithin(dir, kSelfRemovalMs));
+}
+
+// --- No planted DLL runs in the uninstaller, nor in its copy in the temp folder ---
+
+// The DLLs planted (those of tests/e2e/planted_dll_test.cpp that a program with message boxes may
+// load); Wine runs a planted KERNEL32, KERNELBASE or msvcrt where Windows does not (KnownDLLs).
+constexpr const wchar_t* kPlanted[] = {
+    L"version.dll",  L"uxtheme.dll", L"dwmapi.dll",          L"cryptbase.dll",     L"propsys.dll",
+    L"profapi.dll",  L"userenv.dll", L"advapi32.dll",        L"combase.dll",       L"comctl32.dll",
+    L"comdlg32.dll", L"gdi32.dll",   L"imm32.dll",           L"ole32.dll",         L"oleaut32.dll",
+    L"rpcrt4.dll",   L"sechost.dll", L"shcore.dll",          L"shell32.dll",       L"shlwapi.dll",
+    L"user32.dll",   L"win32u.dll",  L"windows.storage.dll", L"windowscodecs.dll", L"clbcatq.dll",
+    L"msctf.dll",    L"ntmarta.dll", L"sspicli.dll",         L"cryptsp.dll",       L"bcrypt.dll",
+    L"wintrust.dll", L"crypt32.dll", L"ucrtbase.dll",        L"winex11.drv",       L"msimg32.dll",
+};
+
+// Under Wine, the programs named prefer a DLL beside them to Wine's own (Windows' order) until
+// this ends: HKCU\Software\Wine\AppDefaults\<program>\DllOverrides.
+class NativeFirst {
+ public:
+  static std::vector<std::wstring> Names() { return {std::begin(kPlanted), std::end(kPlanted)}; }
+  ~NativeFirst() {
+    for (const std::wstring& program : programs_)
+      RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
+  }
+  void Add(const std::wstring& program, const std::vector<std::wstring>& names = Names()) {
+    if (!UnderWine()) return;
+    programs_.push_back(program);
+    HKEY key = nullptr;
+    const std::wstring path = Key(program) + L"\\DllOverrides";
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+      throw DriverError(L"cannot make the key " + path);
+    }
+    static constexpr wchar_t kOrder[] = L"native,builtin";
+    for (std::wstring name : names) {
+      if (name.ends_with(L".dll")) name.resize(name.size() - 4);
+      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder),
+                     sizeof kOrder);
+    }
+    RegCloseKey(key);
+  }
+
+ private:
+  static std::wstring Key(const std::wstring& program) {
+    return L"Software\\Wine\\AppDefaults\\" + program;
+  }
+  std::vector<std::wstring> programs_;
+};
+
+// Copies of the marker DLL in a folder under the planted names, removed at the end with what
+// they wrote.
+class Planted {
+ public:
+  explicit Planted(std::wstring folder, std::vector<std::wstring> names = NativeFirst::Names())
+      : folder_(std::move(folder)), names_(std::move(names)) {
+    for (const std::wstring& name : names_) {
+      CopyFileTo(TestProgramFolder() + L"\\e2e_marker.dll", folder_ + name);
+    }
+  }
+  ~Planted() {
+    for (const std::wstring& name : names_) {
+      DeleteFileW((folder_ + name).c_str());
+      DeleteFileW((folder_ + name + marker::kSuffix).c_str());
+    }
+  }
+  // The planted names whose marker ran.
+  std::vector<std::wstring> Ran() const {
+    std::vector<std::wstring> ran;
+    for (const std::wstring& name : names_) {
+      if (FileExists(folder_ + name + marker::kSuffix)) ran.push_back(name);
+    }
+    return ran;
+  }
+
+ private:
+  std::wstring folder_;
+  std::vector<std::wstring> names_;
+};
+
+TEST(UninstallPlantedDlls, NoneRunsInTheUninstallerItsCopyOrTheEditorStandIn) {
+  const Scenario scenario;
+  const std::wstring dir = InstallDir(scenario);
+  MakeInstall(scenario, "Language=english\r\n");
+  wchar_t temp_path[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp_path);
+  const std::wstring temp = temp_path;
+  NativeFirst native_first;
+  const Planted beside(dir);
+  const Planted in_temp(temp);
+  {
+    SCOPED_TRACE("the control: the same markers do run where the search is not restricted");
+    const std::wstring control = scenario / L"e2e_plant_control_static.exe";
+    // Only the DLL it loads: a planted user32, say, would stop it (the marker lacks its functions).
+    const Planted beside_control(scenario.folder(), {L"version.dll"});
+    native_first.Add(L"e2e_plant_control_static.exe", {L"version.dll"});
+    CopyFileTo(TestProgramFolder() + L"\\e2e_plant_control_static.exe", control);
+    EXPECT_EQ(RunProgram(control, L""), 0u);  // imports version.dll
+    EXPECT_EQ(beside_control.Ran(), std::vector<std::wstring>{L"version.dll"});
+  }
+  ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
+
+  native_first.Add(L"Uninstall.exe");
+  const UninstallRun run =
+      RunUninstaller(scenario, dir + L"Uninstall.exe", true, kTitle, {}, [&](DWORD id) {
+        // The name of its copy (finisher.cpp).
+        native_first.Add(L"~tgwun" + std::to_wstring(id) + L"-0.exe");
+      });
+  EXPECT_EQ(run.result, kRemoved);
+  EXPECT_EQ(run.exit_code, kAllRemoved);
+  // The copy ran to its end: the uninstaller's file is gone, and so is the copy.
+  EXPECT_TRUE(GoneWithin(dir + L"Uninstall.exe", kSelfRemovalMs));
+  EXPECT_TRUE(WaitUntil([&] { return FinisherCopies(run.process_id).empty(); }, kSelfRemovalMs));
+  EXPECT_EQ(beside.Ran(), std::vector<std::wstring>{});
+  EXPECT_EQ(in_temp.Ran(), std::vector<std::wstring>{});
+
+  // The editor's stand-in among the same DLLs.
+  native_first.Add(L"Tagwright.exe");
+  CopyFileTo(BuiltTagwright(), dir + L"Tagwright.exe");
+  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir, scenario.appdata()).product,
+            L"Tagwright 2.50");
+  EXPECT_EQ(beside.Ran(), std::vector<std::wstring>{});
 }
 
 }  // namespace
