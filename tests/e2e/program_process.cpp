@@ -1,12 +1,5 @@
 #include "program_process.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
-#include <cwchar>
-#include <cwctype>
-#include <vector>
-
 #include "scenario.h"
 #include "screenshot.h"
 #include "tagwright_ids.h"
@@ -22,28 +15,6 @@ std::wstring RequiredProgram(const wchar_t* variable) {
   return path;
 }
 
-bool IsAppdata(std::wstring_view entry) {
-  constexpr std::wstring_view kName = L"APPDATA=";
-  if (entry.size() < kName.size()) return false;
-  for (std::size_t i = 0; i < kName.size(); ++i) {
-    if (std::towupper(entry[i]) != kName[i]) return false;
-  }
-  return true;
-}
-
-// This process's environment with APPDATA set to `appdata`.
-std::wstring EnvironmentWith(const std::wstring& appdata) {
-  std::wstring block;
-  wchar_t* const current = GetEnvironmentStringsW();
-  for (const wchar_t* entry = current; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
-    if (!IsAppdata(entry)) block.append(entry).push_back(L'\0');
-  }
-  FreeEnvironmentStringsW(current);
-  block.append(L"APPDATA=" + appdata).push_back(L'\0');
-  block.push_back(L'\0');
-  return block;
-}
-
 }  // namespace
 
 std::wstring BuiltUninstaller() { return RequiredProgram(L"TGW_E2E_UNINSTALL"); }
@@ -51,69 +22,47 @@ std::wstring BuiltTagwright() { return RequiredProgram(L"TGW_E2E_TAGWRIGHT"); }
 
 ProgramProcess::ProgramProcess(const std::wstring& program, const std::wstring& appdata,
                                const std::wstring& current_folder) {
-  std::wstring environment = EnvironmentWith(appdata);
+  // The program takes this process's environment, with APPDATA set for it meanwhile.
+  std::wstring own_appdata(32768, L'\0');
+  own_appdata.resize(GetEnvironmentVariableW(L"APPDATA", own_appdata.data(), 32768));
+  SetEnvironmentVariableW(L"APPDATA", appdata.c_str());
   std::wstring command_line = L"\"" + program + L"\"";
   std::wstring desktop = TestDesktop();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, environment.data(), current_folder.c_str(),
-                      &startup, &started)) {
-    throw DriverError(L"cannot start " + program + L" (error " + std::to_wstring(GetLastError()) +
-                      L")");
-  }
+  const BOOL ok = CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, current_folder.c_str(), &startup, &started);
+  const DWORD error = GetLastError();
+  SetEnvironmentVariableW(L"APPDATA", own_appdata.c_str());
+  if (!ok)
+    throw DriverError(L"cannot start " + program + L" (error " + std::to_wstring(error) + L")");
   CloseHandle(started.hThread);
   process_.reset(started.hProcess);
   process_id_ = started.dwProcessId;
 }
 
 ProgramProcess::~ProgramProcess() {
-  if (Running()) {
+  if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
     TerminateProcess(process_.get(), 1);
     WaitForSingleObject(process_.get(), 10000);
   }
 }
 
-Dialog ProgramProcess::WaitForDialog(std::wstring_view title, DWORD timeout_ms) const {
+HWND ProgramProcess::WaitForWindow(std::wstring_view title, std::wstring_view class_name,
+                                   DWORD timeout_ms) const {
   HWND found = nullptr;
   const auto shown = [&] {
-    for (const HWND dialog : TopLevelWindows(process_id_, L"#32770")) {
-      if (WindowText(dialog) == title) {
-        found = dialog;
-        return true;
-      }
+    for (const HWND window : TopLevelWindows(process_id_, class_name)) {
+      if (WindowText(window) == title) found = window;
     }
-    return false;
+    return found != nullptr;
   };
   if (!WaitUntil(shown, timeout_ms, 20)) {
-    throw DriverError(L"no message box \"" + std::wstring(title) + L"\" appeared" +
-                      (Running() ? L"" : L": the program ended"));
-  }
-  return Dialog(found);
-}
-
-HWND ProgramProcess::WaitForWindow(std::wstring_view title, DWORD timeout_ms) const {
-  HWND found = nullptr;
-  const auto shown = [&] {
-    for (const HWND window : TopLevelWindows(process_id_)) {
-      if (WindowText(window) == title) {
-        found = window;
-        return true;
-      }
-    }
-    return false;
-  };
-  if (!WaitUntil(shown, timeout_ms, 20)) {
-    throw DriverError(L"no window \"" + std::wstring(title) + L"\" appeared" +
-                      (Running() ? L"" : L": the program ended"));
+    throw DriverError(L"no window \"" + std::wstring(title) + L"\" appeared");
   }
   return found;
-}
-
-bool ProgramProcess::Running() const {
-  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::uint32_t ProgramProcess::WaitForExit(DWORD timeout_ms) const {
@@ -143,30 +92,6 @@ TagwrightTexts ShowTagwright(const std::wstring& program, const std::wstring& wo
   Post(window, WM_CLOSE);
   texts.exit_code = tagwright.WaitForExit();
   return texts;
-}
-
-ShortcutTarget ReadShortcut(const std::wstring& lnk) {
-  const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  ShortcutTarget target;
-  {
-    win32::ComPtr<IShellLinkW> link;
-    win32::ComPtr<IPersistFile> file;
-    std::wstring text(MAX_PATH, L'\0');
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(link.put()))) &&
-        SUCCEEDED(link->QueryInterface(IID_PPV_ARGS(file.put()))) &&
-        SUCCEEDED(file->Load(lnk.c_str(), STGM_READ))) {
-      if (SUCCEEDED(link->GetPath(text.data(), MAX_PATH, nullptr, SLGP_RAWPATH))) {
-        target.path = text.c_str();
-      }
-      if (SUCCEEDED(link->GetWorkingDirectory(text.data(), MAX_PATH))) {
-        target.working_folder = text.c_str();
-      }
-    }
-  }
-  if (SUCCEEDED(initialised)) CoUninitialize();
-  if (target.path.empty()) throw DriverError(L"cannot read the shortcut " + lnk);
-  return target;
 }
 
 namespace {

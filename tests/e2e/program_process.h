@@ -18,11 +18,11 @@ namespace tgw::e2e {
 std::wstring BuiltUninstaller();
 std::wstring BuiltTagwright();
 
-// A running program, on the tests' desktop, with the scenario's APPDATA. Destroying it ends the
-// process if it still runs.
+// A running program, on the tests' desktop, with the scenario's APPDATA, started in
+// `current_folder` (as a shortcut's working folder). Destroying it ends the process if it still
+// runs.
 class ProgramProcess {
  public:
-  // Starts `program` in the current folder `current_folder` (as a shortcut's working folder).
   ProgramProcess(const std::wstring& program, const std::wstring& appdata,
                  const std::wstring& current_folder);
   ~ProgramProcess();
@@ -30,12 +30,10 @@ class ProgramProcess {
   ProgramProcess& operator=(const ProgramProcess&) = delete;
 
   DWORD process_id() const { return process_id_; }
-  // A visible message box (#32770) of the process titled `title`, as soon as one shows; throws
-  // after `timeout_ms`.
-  Dialog WaitForDialog(std::wstring_view title, DWORD timeout_ms = 15000) const;
-  // A visible top-level window of the process titled `title`; throws after `timeout_ms`.
-  HWND WaitForWindow(std::wstring_view title, DWORD timeout_ms = 15000) const;
-  bool Running() const;
+  // A visible top-level window of the process titled `title` (of the class `class_name`, "#32770"
+  // for a message box, unless empty), as soon as one shows; throws after `timeout_ms`.
+  HWND WaitForWindow(std::wstring_view title, std::wstring_view class_name = {},
+                     DWORD timeout_ms = 15000) const;
   // Waits for the process to end and returns its exit code; throws when it keeps running.
   std::uint32_t WaitForExit(DWORD timeout_ms = 30000) const;
 
@@ -55,13 +53,6 @@ struct TagwrightTexts {
 // unless empty) and closes it.
 TagwrightTexts ShowTagwright(const std::wstring& program, const std::wstring& working_folder,
                              const std::wstring& appdata, const std::wstring& screenshot = {});
-
-// What a shortcut (.lnk) starts, read through the shell link object.
-struct ShortcutTarget {
-  std::wstring path;
-  std::wstring working_folder;
-};
-ShortcutTarget ReadShortcut(const std::wstring& lnk);
 
 // Makes `link` a junction or symbolic link to the folder `target`: under Wine a symbolic link of
 // the host (Wine shows one to a folder as a reparse point), on Windows a junction. False when

@@ -76,20 +76,11 @@ void MakeInstall(const Scenario& scenario, const std::optional<std::string>& set
   scenario.WriteUserRecord(dir);
 }
 
-// The uninstaller's copies in the temp folder (its finisher) made by the process `id`.
-std::vector<std::wstring> FinisherCopies(DWORD id) {
+// The uninstaller's copy in the temp folder (its finisher) made by the process `id`.
+std::wstring FinisherCopy(DWORD id) {
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
-  const std::wstring pattern = temp + (L"~tgwun" + std::to_wstring(id) + L"-*.exe");
-  std::vector<std::wstring> copies;
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return copies;
-  do {
-    copies.emplace_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return copies;
+  return temp + (L"~tgwun" + std::to_wstring(id) + L"-0.exe");
 }
 
 struct UninstallRun {
@@ -108,7 +99,7 @@ UninstallRun RunUninstaller(const Scenario& scenario, const std::wstring& progra
   UninstallRun run;
   run.process_id = uninstaller.process_id();
   if (started) started(run.process_id);
-  const Dialog question = uninstaller.WaitForDialog(title);
+  const Dialog question(uninstaller.WaitForWindow(title, L"#32770"));
   run.question = question.ItemText(Dialog::kPromptId);
   EXPECT_EQ(question.Buttons(), (std::vector<int>{IDYES, IDNO}));
   if (!screenshots.empty()) {
@@ -118,7 +109,7 @@ UninstallRun RunUninstaller(const Scenario& scenario, const std::wstring& progra
   question.Press(yes ? IDYES : IDNO);
   question.WaitClosed();
   if (yes) {
-    const Dialog result = uninstaller.WaitForDialog(title, 60000);
+    const Dialog result(uninstaller.WaitForWindow(title, L"#32770", 60000));
     run.result = result.ItemText(Dialog::kPromptId);
     EXPECT_EQ(result.Buttons(), (std::vector<int>{IDOK}));
     if (!screenshots.empty()) {
@@ -170,11 +161,9 @@ TEST(UninstallRoundTrip, NothingOfOursStaysButTheUsersFile) {
   }
   ASSERT_EQ(ReadFile(dir + L"install.log"), InstallLog(dir, SampleNames(), true));
   {
-    SCOPED_TRACE("the editor started through its Programs shortcut");
-    const ShortcutTarget target = ReadShortcut(ShortcutFiles()[1]);
-    EXPECT_EQ(target.path, dir + L"Tagwright.exe");
-    const TagwrightTexts shown = ShowTagwright(target.path, target.working_folder,
-                                               scenario.appdata(), ScreenshotPath(L"tagwright"));
+    SCOPED_TRACE("the installed editor, started as its shortcuts start it");
+    const TagwrightTexts shown = ShowTagwright(dir + L"Tagwright.exe", dir, scenario.appdata(),
+                                               ScreenshotPath(L"tagwright"));
     EXPECT_EQ(shown.product, L"Tagwright 2.50");
     EXPECT_EQ(shown.language, L"Interface language: english");
     EXPECT_EQ(shown.exit_code, 0u);
@@ -190,7 +179,7 @@ TEST(UninstallRoundTrip, NothingOfOursStaysButTheUsersFile) {
   ExpectNothingOfOursLeft(scenario, SampleNames());
   EXPECT_EQ(ReadFile(dir + L"templates\\mine.htm"), "the user's page");
   // The finisher's copy deletes itself as it ends.
-  EXPECT_TRUE(WaitUntil([&] { return FinisherCopies(run.process_id).empty(); }, kSelfRemovalMs));
+  EXPECT_TRUE(GoneWithin(FinisherCopy(run.process_id), kSelfRemovalMs));
 }
 
 struct LanguageRow {
@@ -225,7 +214,7 @@ TEST(Uninstall, AsksInTheLanguageOfTheLastSettingsLine) {
       for (const std::wstring& name : kNames) EXPECT_TRUE(FileExists(dir + name)) << Bytes(name);
       for (const std::wstring& shortcut : ShortcutFiles()) EXPECT_TRUE(FileExists(shortcut));
       EXPECT_TRUE(FileExists(scenario.UserRecord()));
-      EXPECT_TRUE(FinisherCopies(run.process_id).empty());
+      EXPECT_FALSE(FileExists(FinisherCopy(run.process_id)));
     } else {
       EXPECT_EQ(run.result, row.removed);
       EXPECT_EQ(run.exit_code, kAllRemoved);
@@ -312,7 +301,7 @@ TEST(Uninstall, AFileHeldOpenIsReportedAndASecondRunFinishes) {
          {L"templates\\empty.htm", L"Uninstall.exe", L"install.log", L"Settings.dat"}) {
       EXPECT_TRUE(FileExists(dir + kept)) << Bytes(kept);
     }
-    EXPECT_TRUE(FinisherCopies(run.process_id).empty());
+    EXPECT_FALSE(FileExists(FinisherCopy(run.process_id)));
   }
   const UninstallRun again = RunUninstaller(scenario, dir + L"Uninstall.exe", true);
   EXPECT_EQ(again.result, kRemoved);
@@ -324,7 +313,7 @@ TEST(Uninstall, AFileHeldOpenIsReportedAndASecondRunFinishes) {
 
 // The DLLs planted (those of tests/e2e/planted_dll_test.cpp that a program with message boxes may
 // load); Wine runs a planted KERNEL32, KERNELBASE or msvcrt where Windows does not (KnownDLLs).
-constexpr const wchar_t* kPlanted[] = {
+const std::vector<std::wstring> kPlanted = {
     L"version.dll",  L"uxtheme.dll", L"dwmapi.dll",          L"cryptbase.dll",     L"propsys.dll",
     L"profapi.dll",  L"userenv.dll", L"advapi32.dll",        L"combase.dll",       L"comctl32.dll",
     L"comdlg32.dll", L"gdi32.dll",   L"imm32.dll",           L"ole32.dll",         L"oleaut32.dll",
@@ -334,45 +323,38 @@ constexpr const wchar_t* kPlanted[] = {
     L"wintrust.dll", L"crypt32.dll", L"ucrtbase.dll",        L"winex11.drv",       L"msimg32.dll",
 };
 
-// Under Wine, the programs named prefer a DLL beside them to Wine's own (Windows' order) until
-// this ends: HKCU\Software\Wine\AppDefaults\<program>\DllOverrides.
+// Under Wine, the programs added prefer the DLLs `names` beside them to Wine's own (Windows'
+// order) until this ends: HKCU\Software\Wine\AppDefaults\<program>\DllOverrides.
 class NativeFirst {
  public:
-  static std::vector<std::wstring> Names() { return {std::begin(kPlanted), std::end(kPlanted)}; }
   ~NativeFirst() {
-    for (const std::wstring& program : programs_)
-      RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
+    for (const std::wstring& key : keys_) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
   }
-  void Add(const std::wstring& program, const std::vector<std::wstring>& names = Names()) {
+  void Add(const std::wstring& program, const std::vector<std::wstring>& names = kPlanted) {
     if (!UnderWine()) return;
-    programs_.push_back(program);
+    keys_.push_back(L"Software\\Wine\\AppDefaults\\" + program);
     HKEY key = nullptr;
-    const std::wstring path = Key(program) + L"\\DllOverrides";
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-      throw DriverError(L"cannot make the key " + path);
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, (keys_.back() + L"\\DllOverrides").c_str(), 0, nullptr,
+                        0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      throw DriverError(L"cannot make the DLL overrides of " + program);
     }
     static constexpr wchar_t kOrder[] = L"native,builtin";
-    for (std::wstring name : names) {
-      if (name.ends_with(L".dll")) name.resize(name.size() - 4);
-      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder),
-                     sizeof kOrder);
+    for (const std::wstring& name : names) {
+      RegSetValueExW(key, name.substr(0, name.rfind(L".dll")).c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
     }
     RegCloseKey(key);
   }
 
  private:
-  static std::wstring Key(const std::wstring& program) {
-    return L"Software\\Wine\\AppDefaults\\" + program;
-  }
-  std::vector<std::wstring> programs_;
+  std::vector<std::wstring> keys_;
 };
 
-// Copies of the marker DLL in a folder under the planted names, removed at the end with what
+// Copies of the marker DLL in `folder` under the names `names`, removed at the end with what
 // they wrote.
 class Planted {
  public:
-  explicit Planted(std::wstring folder, std::vector<std::wstring> names = NativeFirst::Names())
+  explicit Planted(std::wstring folder, std::vector<std::wstring> names = kPlanted)
       : folder_(std::move(folder)), names_(std::move(names)) {
     for (const std::wstring& name : names_) {
       CopyFileTo(TestProgramFolder() + L"\\e2e_marker.dll", folder_ + name);
@@ -384,7 +366,7 @@ class Planted {
       DeleteFileW((folder_ + name + marker::kSuffix).c_str());
     }
   }
-  // The planted names whose marker ran.
+  // The names whose marker ran.
   std::vector<std::wstring> Ran() const {
     std::vector<std::wstring> ran;
     for (const std::wstring& name : names_) {
@@ -430,7 +412,7 @@ TEST(UninstallPlantedDlls, NoneRunsInTheUninstallerItsCopyOrTheEditorStandIn) {
   EXPECT_EQ(run.exit_code, kAllRemoved);
   // The copy ran to its end: the uninstaller's file is gone, and so is the copy.
   EXPECT_TRUE(GoneWithin(dir + L"Uninstall.exe", kSelfRemovalMs));
-  EXPECT_TRUE(WaitUntil([&] { return FinisherCopies(run.process_id).empty(); }, kSelfRemovalMs));
+  EXPECT_TRUE(GoneWithin(FinisherCopy(run.process_id), kSelfRemovalMs));
   EXPECT_EQ(beside.Ran(), std::vector<std::wstring>{});
   EXPECT_EQ(in_temp.Ran(), std::vector<std::wstring>{});
 
