@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/decimal.h"
 #include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
@@ -169,7 +170,7 @@ Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target)
   static std::atomic<unsigned> counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const unsigned number = (GetCurrentProcessId() << 8) + ++counter;
-    std::wstring temp = folder + L"~tgw" + std::to_wstring(number) + L".tmp";
+    std::wstring temp = folder + L"~tgw" + Decimal(number) + L".tmp";
     UniqueFile file = OpenFile(temp, GENERIC_WRITE, 0, CREATE_NEW);
     if (file) return std::make_unique<Replacement>(std::move(file), std::move(temp), target);
     if (GetLastError() != ERROR_FILE_EXISTS) return win32::LastError();
