@@ -19,6 +19,8 @@
 # structure but leaves the directory that points at it empty: the native tgwloadcfg
 # (TGW_LOADCFG, built by the native preset) sets it after the link, from the link's map.
 
+include_guard(GLOBAL)
+
 set(TGW_LOADCFG "${CMAKE_SOURCE_DIR}/build/native/tools/loadcfg/tgwloadcfg"
   CACHE FILEPATH "The native tgwloadcfg that sets a program's load-configuration directory")
 set(TGW_LOAD_CONFIG_SOURCE "${CMAKE_SOURCE_DIR}/src/platform/win32/load_config.cpp")

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Writes the sample's binary files: placeholder programs and libraries, the icons
+# Writes the sample's binary files: placeholder libraries, the icons
 # (drawn here with ImageMagick) and the runtime stand-ins. The results are kept in the
 # repository; run this again only to change them.
 set -euo pipefail
@@ -13,8 +13,6 @@ placeholder() {
 }
 
 product=product
-placeholder "$product/Tagwright.exe" 1024 "Tagwright HTML editor 2.50 - sample placeholder for the main program; holds no code."
-placeholder "$product/Uninstall.exe" 768 "Tagwright uninstaller - sample placeholder; holds no code."
 placeholder "$product/twedit.ocx" 640 "twedit.ocx - sample placeholder for the editor control; holds no code."
 placeholder "$product/twtabs.ocx" 512 "twtabs.ocx - sample placeholder for the tab strip control; holds no code."
 placeholder "$product/twcolor.ocx" 576 "twcolor.ocx - sample placeholder for the colour picker control; holds no code."

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/ascii.h"
 #include "engine/names.h"
 #include "engine/product.h"
 #include "platform/file_system.h"
@@ -98,6 +99,17 @@ Status InstallLog::Rewrite(bool completed) {
 Status WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index) {
   return WriteWhole(files, Join(install_dir, L"Settings.dat"), OpenMode::kReplaceAppending,
                     {list_index == 0 ? L"Language=english" : L"Language=russian"});
+}
+
+std::optional<std::wstring> ReadLanguageSetting(FileSystem& files, std::wstring_view install_dir) {
+  constexpr std::wstring_view kKey = L"language=";
+  const auto file = files.OpenInput(Join(install_dir, L"Settings.dat"));
+  if (!file) return std::nullopt;
+  std::optional<std::wstring> language;
+  while (auto line = file->ReadLine()) {
+    if (ascii::StartsIgnoringCase(*line, kKey)) language = line->substr(kKey.size());
+  }
+  return language;
 }
 
 std::vector<std::pair<std::wstring_view, Error>> CopyRuntimeComponents(

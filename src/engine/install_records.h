@@ -53,6 +53,10 @@ class InstallLog {
 // Adds the line "Language=english" (list index 0) or "Language=russian" to the install
 // folder's Settings.dat, keeping its earlier lines. The file is replaced only when complete.
 Status WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int16_t list_index);
+// The interface language the settings file names: the value of its last "Language=" line (the
+// key in any letter case), such as "english" or "russian"; nothing when the file cannot be read
+// or has no such line. `install_dir` ends with a backslash.
+std::optional<std::wstring> ReadLanguageSetting(FileSystem& files, std::wstring_view install_dir);
 
 // Copies the runtime components from the setup's folder into the install folder. A component
 // that is not beside the setup is not copied and not reported; the others' failures are,

@@ -56,6 +56,12 @@ class FileSystem {
   virtual Status MakeFolder(std::wstring_view path) = 0;
   // Removes a folder that is empty; fails when it holds anything.
   virtual Status RemoveFolder(std::wstring_view path) = 0;
+  // Deletes a file; fails (kNotFound) when there is none, and for a folder.
+  virtual Status RemoveFile(std::wstring_view path) = 0;
+  // Whether the path is a reparse point (a junction, a symbolic link, a mount point): what it
+  // holds lies elsewhere. False when it is absent. A reparse point on a folder above the path is
+  // followed here: check the parts from the top down to know that none is one.
+  virtual bool IsReparsePoint(std::wstring_view path) = 0;
   virtual bool FolderExists(std::wstring_view path) = 0;
   // The length of a file; nothing when it is absent.
   virtual std::optional<std::uint64_t> FileLength(std::wstring_view path) = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/decimal.h"
+#include "engine/error_words.h"
 #include "engine/product.h"
 
 namespace tgw {
@@ -65,8 +66,8 @@ struct NotCompletedTexts {
   std::wstring_view shortcut;  // followed by the shortcut's name in quotes
   std::wstring_view open_quote, close_quote;
   std::wstring_view user_record;
-  std::wstring_view causes[8];  // by ErrorKind; empty: the code is given instead
-  std::wstring_view error;      // followed by the code
+  int language;             // of the causes' words (ErrorWords)
+  std::wstring_view error;  // followed by the code, for a cause without words
 };
 
 constexpr NotCompletedTexts kEnglish{
@@ -85,8 +86,7 @@ constexpr NotCompletedTexts kEnglish{
     L"\"",
     L"\"",
     L"the record of the install folder",
-    {L"access denied", L"disk full", L"file in use", L"path not found", L"already exists",
-     L"invalid name", L"not enough memory", L""},
+    0,
     L"error ",
 };
 
@@ -107,14 +107,13 @@ constexpr NotCompletedTexts kRussian{
     L"«",
     L"»",
     L"запись о папке установки",
-    {L"отказано в доступе", L"диск заполнен", L"файл занят", L"путь не найден", L"уже существует",
-     L"недопустимое имя", L"недостаточно памяти", L""},
+    1,
     L"ошибка ",
 };
 
 // " (disk full)"; " (error 1234)" for a cause without words; nothing without a code either.
 std::wstring Cause(const NotCompletedTexts& texts, const Error& error) {
-  const std::wstring_view words = texts.causes[static_cast<std::size_t>(error.kind)];
+  const std::wstring_view words = ErrorWords(texts.language, error.kind);
   if (!words.empty()) return std::wstring(L" (").append(words).append(L")");
   if (error.code == 0) return {};
   return std::wstring(L" (").append(texts.error).append(Decimal(error.code)).append(L")");

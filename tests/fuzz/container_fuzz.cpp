@@ -1,5 +1,6 @@
-// libFuzzer target: the payload reader, the integrity record and the name and folder rules
-// on any bytes. Besides the sanitizers' findings, a broken invariant stops the run.
+// libFuzzer target: the payload reader, the integrity record, the name and folder rules and the
+// uninstaller's reading of a log line as a path, on any bytes. Besides the sanitizers' findings, a
+// broken invariant stops the run.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,7 @@
 #include "engine/names.h"
 #include "engine/payload.h"
 #include "engine/sha256.h"
+#include "engine/uninstall_plan.h"
 
 namespace tgw {
 namespace {
@@ -99,6 +101,29 @@ void CheckNameAndFolder(const std::wstring& text) {
   }
 }
 
+// A log line as the uninstaller reads it: a parsed path has no empty, "." or ".." part and no
+// separator in a part, reads back as itself, and lies below a folder exactly when the folder and
+// the name below it make it up again.
+void CheckPath(const std::wstring& text) {
+  const auto path = ParsePath(text);
+  if (!path) return;
+  Require(path->root.size() == 2 || path->root.starts_with(L"\\\\"));
+  std::wstring joined = path->root + L"\\";
+  for (const std::wstring& part : path->parts) {
+    Require(!part.empty() && part != L"." && part != L"..");
+    Require(part.find_first_of(L"\\/") == std::wstring::npos);
+    joined += part + L"\\";
+  }
+  const auto again = ParsePath(joined);
+  Require(again && again->root == path->root && again->parts == path->parts);
+  Require(NameBelow(*path, *path) == L"");
+  static const PathParts kFolder{L"C:", {L"tgw", L"Tagwright"}};
+  if (const auto name = NameBelow(*path, kFolder); name && !name->empty()) {
+    const auto rebuilt = ParsePath(L"c:\\TGW\\tagwright\\" + *name);
+    Require(rebuilt && NameBelow(*rebuilt, kFolder) == *name);
+  }
+}
+
 }  // namespace
 }  // namespace tgw
 
@@ -112,5 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tgw::Require(tgw::CheckName(bytes, 27) == tgw::CheckName(latin1, 27));
   tgw::CheckNameAndFolder(latin1);
   tgw::CheckNameAndFolder(tgw::Utf16(bytes));
+  tgw::CheckPath(latin1);
+  tgw::CheckPath(tgw::Utf16(bytes));
   return 0;
 }

@@ -119,6 +119,30 @@ TEST_F(FileSystemTest, RemoveFolderRemovesOnlyAnEmptyFolder) {
   EXPECT_FALSE(files_.FolderExists(temp_ / L"full"));
 }
 
+TEST_F(FileSystemTest, RemoveFileDeletesAFileOrSaysWhyNot) {
+  const std::wstring file = temp_ / L"file.txt";
+  ASSERT_TRUE(WriteRaw(file, "x"));
+  {
+    const win32::UniqueFile held = HoldWithoutSharing(file);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(FailureKind(files_.RemoveFile(file)), ErrorKind::kInUse);
+  }
+  EXPECT_TRUE(Succeeded(files_.RemoveFile(file)));
+  EXPECT_EQ(files_.FileLength(file), std::nullopt);
+  EXPECT_EQ(FailureKind(files_.RemoveFile(file)), ErrorKind::kNotFound);
+  EXPECT_EQ(FailureKind(files_.RemoveFile(temp_.path())), ErrorKind::kAccessDenied);  // a folder
+  EXPECT_TRUE(files_.FolderExists(temp_.path()));
+  EXPECT_EQ(FailureKind(files_.RemoveFile(ExecutablePath())), ErrorKind::kInUse);  // running
+}
+
+TEST_F(FileSystemTest, NoPlainFileOrFolderIsAReparsePoint) {
+  ASSERT_TRUE(WriteRaw(temp_ / L"file.txt", "x"));
+  EXPECT_FALSE(files_.IsReparsePoint(temp_ / L"file.txt"));
+  EXPECT_FALSE(files_.IsReparsePoint(temp_.path()));
+  EXPECT_FALSE(files_.IsReparsePoint(temp_ / L"absent"));
+  EXPECT_FALSE(files_.IsReparsePoint(L""));
+}
+
 TEST_F(FileSystemTest, FolderExistsOnlyForFolders) {
   ASSERT_TRUE(WriteRaw(temp_ / L"file.txt", "x"));
   EXPECT_TRUE(files_.FolderExists(temp_.path()));

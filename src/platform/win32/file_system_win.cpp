@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/decimal.h"
 #include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
@@ -54,8 +55,9 @@ bool HeldByAnother(const std::wstring& path) {
   return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// The error of the move that failed just now: the system reports access denied also when the
-// file to be replaced is in use, which the error's kind then says, the code kept.
+// The error of the move or delete that failed just now: the system reports access denied also
+// when the file to be replaced or deleted is in use, which the error's kind then says, the code
+// kept.
 Error MoveError(const std::wstring& target) {
   const Error error = win32::LastError();
   if (error.code == ERROR_ACCESS_DENIED && HeldByAnother(target)) {
@@ -168,7 +170,7 @@ Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target)
   static std::atomic<unsigned> counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const unsigned number = (GetCurrentProcessId() << 8) + ++counter;
-    std::wstring temp = folder + L"~tgw" + std::to_wstring(number) + L".tmp";
+    std::wstring temp = folder + L"~tgw" + Decimal(number) + L".tmp";
     UniqueFile file = OpenFile(temp, GENERIC_WRITE, 0, CREATE_NEW);
     if (file) return std::make_unique<Replacement>(std::move(file), std::move(temp), target);
     if (GetLastError() != ERROR_FILE_EXISTS) return win32::LastError();
@@ -293,6 +295,20 @@ Status Win32FileSystem::RemoveFolder(std::wstring_view path) {
   if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
   if (!RemoveDirectoryW(name.c_str())) return win32::LastError();
   return {};
+}
+
+Status Win32FileSystem::RemoveFile(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  if (!DeleteFileW(name.c_str())) return MoveError(name);
+  return {};
+}
+
+bool Win32FileSystem::IsReparsePoint(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool Win32FileSystem::FolderExists(std::wstring_view path) {

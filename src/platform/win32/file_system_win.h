@@ -11,6 +11,10 @@ class Win32FileSystem final : public FileSystem {
  public:
   Status MakeFolder(std::wstring_view path) override;
   Status RemoveFolder(std::wstring_view path) override;
+  // DeleteFileW. Refused access to a file that another program holds or runs fails with kInUse.
+  Status RemoveFile(std::wstring_view path) override;
+  // FILE_ATTRIBUTE_REPARSE_POINT of GetFileAttributesW, which does not follow the last part.
+  bool IsReparsePoint(std::wstring_view path) override;
   bool FolderExists(std::wstring_view path) override;
   std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
   // A replacement is written to "~tgw<number>.tmp" in the target's folder, flushed, and moved

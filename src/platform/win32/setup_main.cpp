@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "engine/install_run.h"
+#include "platform/win32/dll_search_win.h"
 #include "platform/win32/dpi_win.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/folder_picker_win.h"
@@ -91,15 +92,9 @@ class WizardEvents final : public tgw::win32::WindowEvents {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/, int show) {
-  // First of all: every DLL loaded from now on comes from the system folder, never from the
-  // folder setup.exe lies in (a downloads folder, where anyone may have left a DLL named like a
-  // system one). Until here the program has loaded only KERNEL32 and msvcrt; the other DLLs it
-  // uses are delay-loaded (see CMakeLists.txt), so they and the DLLs they import are loaded
-  // under this rule. Without it the program does not run.
-  if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return 1;
-  // Wine's uxtheme loads msimg32 later by a search that ignores the rule above, which would find
-  // one beside setup.exe; loaded now from the system folder, that search finds it loaded.
-  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // First of all: no DLL from the folder setup.exe lies in (a downloads folder, where anyone may
+  // have left a DLL named like a system one). Without it the program does not run.
+  if (!tgw::win32::LoadDllsFromTheSystemFolderOnly()) return 1;
 
   // The manifest makes the program per-monitor DPI aware; this is for when it was not read.
   tgw::win32::EnableDpiAwareness();

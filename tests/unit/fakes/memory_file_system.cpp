@@ -147,6 +147,21 @@ Status MemoryFileSystem::RemoveFolder(std::wstring_view path) {
   return {};
 }
 
+Status MemoryFileSystem::RemoveFile(std::wstring_view path) {
+  const std::wstring key = Key(path);
+  if (const Fault* fault = FaultOf(key, Fault::At::kOpen)) return fault->error;
+  const auto it = nodes_.find(key);
+  if (it == nodes_.end()) return kNotFound;
+  if (it->second.folder) return kAccessDenied;
+  Free(it->second.bytes.size());
+  nodes_.erase(it);
+  return {};
+}
+
+bool MemoryFileSystem::IsReparsePoint(std::wstring_view path) {
+  return reparse_points.count(Key(path)) != 0;
+}
+
 bool MemoryFileSystem::FolderExists(std::wstring_view path) {
   const auto it = nodes_.find(Key(path));
   return it != nodes_.end() && it->second.folder;

@@ -20,6 +20,10 @@ class MemoryFileSystem : public FileSystem {
 
   Status MakeFolder(std::wstring_view path) override;
   Status RemoveFolder(std::wstring_view path) override;
+  // Fails as Windows does for a folder (access denied); a kOpen fault of the path fails it.
+  Status RemoveFile(std::wstring_view path) override;
+  // Whether the path (by key) is in reparse_points.
+  bool IsReparsePoint(std::wstring_view path) override;
   bool FolderExists(std::wstring_view path) override;
   std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
   Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
@@ -48,6 +52,7 @@ class MemoryFileSystem : public FileSystem {
   // with kDiskFull. Nothing: no limit.
   std::optional<std::uint64_t> free_space;
   std::map<std::wstring, std::wstring> short_names;  // key -> short form, for RecordablePath
+  std::set<std::wstring> reparse_points;             // keys of junctions and symbolic links
 
  private:
   struct Node {
