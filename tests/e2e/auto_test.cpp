@@ -1,6 +1,6 @@
 // tgwauto.exe as an administrator runs it: installs with the choices given (checked on disk as a
 // walk-through by hand is), a setup that does not complete, one that shows no window, command
-// lines it refuses, and an uninstall through a stand-in uninstaller (programs/uninstaller.cpp).
+// lines it refuses. (Its uninstalls are among the uninstaller's scenarios, uninstall_test.cpp.)
 
 #include <gtest/gtest.h>
 // After windows.h (through scenario.h), which it needs.
@@ -187,49 +187,6 @@ TEST(AutoRefusal, CommandLinesItCannotCarryOut) {
   EXPECT_EQ(help.exit_code, 0u);
   EXPECT_EQ(help.out, UsageText());
   EXPECT_EQ(help.error, L"");
-}
-
-TEST(AutoUninstall, AnswersYesAndReportsWhatTheUninstallerSays) {
-  const Scenario scenario;
-  const std::wstring parent = scenario / L"apps";
-  MakeFolders(parent);
-  const std::wstring dir = parent + L"\\Tagwright\\";
-  RemoveShortcuts();
-  const AutoRun install =
-      RunAuto({SmallSetup(), L"--folder", parent + L"\\Tagwright"}, scenario.AutoEnvironment());
-  ASSERT_EQ(install.exit_code, 0u) << ::testing::PrintToString(install.error);
-  const std::wstring stand_in = TestProgramFolder() + L"\\e2e_uninstaller.exe";
-
-  {
-    SCOPED_TRACE("a file held open stays");
-    CopyFileTo(stand_in, dir + L"Uninstall.exe");
-    const ::tgw::win32::UniqueFile held(CreateFileW((dir + L"Tagwright.exe").c_str(), GENERIC_READ,
-                                                    0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    const AutoRun run = RunAuto({L"--uninstall", dir}, scenario.AutoEnvironment());
-    EXPECT_EQ(run.exit_code, 1u);
-    EXPECT_EQ(run.error, L"Some files could not be removed:\n" + dir +
-                             L"Tagwright.exe\n(the uninstaller's exit code: 1)\n");
-    EXPECT_EQ(run.out, L"");
-    EXPECT_TRUE(FileExists(dir + L"Tagwright.exe"));
-    EXPECT_FALSE(FileExists(dir + L"install.log"));
-    for (const std::wstring& shortcut : ShortcutFiles()) {
-      EXPECT_FALSE(FileExists(shortcut)) << ::testing::PrintToString(shortcut);
-    }
-  }
-  {
-    SCOPED_TRACE("everything removed");
-    CopyFileTo(stand_in, dir + L"Uninstall.exe");
-    const std::wstring pictures = ScreenshotFolder(L"tgwauto-uninstall");
-    const AutoRun run = RunAuto({L"--uninstall", parent + L"\\Tagwright", L"--shots", pictures},
-                                scenario.AutoEnvironment());
-    EXPECT_EQ(run.exit_code, 0u) << ::testing::PrintToString(run.error);
-    EXPECT_EQ(run.out, L"Tagwright has been removed.\n");
-    EXPECT_EQ(run.error, L"");
-    EXPECT_FALSE(FolderExists(dir));
-    EXPECT_TRUE(IsPng(pictures + L"\\uninstall-question.png"));
-    EXPECT_TRUE(IsPng(pictures + L"\\uninstall-message.png"));
-  }
 }
 
 }  // namespace

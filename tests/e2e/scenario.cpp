@@ -49,34 +49,6 @@ SetupOptions WithTextLog(SetupOptions options) {
   return options;
 }
 
-// A file the child process writes its output into, which the parent reads back.
-::tgw::win32::UniqueFile OutputFile(const std::wstring& path) {
-  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  ::tgw::win32::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw DriverError(L"cannot make " + path);
-  return file;
-}
-
-// `argument` as the C runtime reads it back from a command line: in quotes, with the backslashes
-// before a quote doubled.
-std::wstring Quoted(const std::wstring& argument) {
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    quoted.push_back(c);
-    backslashes = 0;
-  }
-  quoted.append(backslashes * 2, L'\\');
-  return quoted + L"\"";
-}
-
 // UTF-8 output as text, with LF line ends.
 std::wstring OutputText(const std::wstring& path) {
   const std::wstring text = FromUtf8(ReadFile(path).value_or(""));
@@ -147,40 +119,18 @@ AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& e
 
 AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
                     const Environment& environment, DWORD timeout_ms) {
-  std::wstring command_line = L"\"" + program + L"\"";
-  for (const std::wstring& argument : arguments) command_line += L" " + Quoted(argument);
   const std::wstring out_path = ResultsFolder() + L"\\tgwauto-out.txt";
   const std::wstring error_path = ResultsFolder() + L"\\tgwauto-error.txt";
   AutoRun run;
-  {
-    const auto out = OutputFile(out_path);
-    const auto error = OutputFile(error_path);
-    std::wstring block = EnvironmentBlock(environment);
-    std::wstring desktop = TestDesktop();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = out.get();
-    startup.hStdError = error.get();
-    startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
-    PROCESS_INFORMATION started{};
-    const ULONGLONG start = GetTickCount64();
-    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr,
-                        &startup, &started)) {
-      throw DriverError(L"cannot start " + program + L" (" + SystemErrorText(GetLastError()) +
-                        L")");
-    }
-    CloseHandle(started.hThread);
-    const ::tgw::win32::UniqueHandle process(started.hProcess);
-    const std::optional<std::uint32_t> code =
-        ::tgw::testing::WaitForExit(process.get(), timeout_ms);
-    if (!code)
-      throw DriverError(L"tgwauto did not end within " + std::to_wstring(timeout_ms) + L" ms");
-    run.exit_code = *code;
-    run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
-  }
+  const ULONGLONG start = GetTickCount64();
+  run.exit_code = Process({.program = program,
+                           .arguments = QuotedArguments(arguments),
+                           .environment = environment,
+                           .desktop = TestDesktop(),
+                           .output_file = out_path,
+                           .error_file = error_path})
+                      .WaitForExit(timeout_ms);
+  run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
   run.out = OutputText(out_path);
   run.error = OutputText(error_path);
   return run;

@@ -103,8 +103,8 @@ struct AutoRun {
   DWORD milliseconds = 0;  // how long it ran
 };
 
-// Runs tgwauto.exe with `arguments` (each quoted for the command line) and this scenario's
-// environment changes, on the test desktop; throws when it does not end in `timeout_ms`.
+// Runs tgwauto.exe with `arguments` and this scenario's environment changes, on the test
+// desktop; throws when it does not end in `timeout_ms`.
 AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& environment = {},
                 DWORD timeout_ms = 120000);
 // The same with the copy `program` of tgwauto.exe.

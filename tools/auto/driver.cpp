@@ -165,7 +165,27 @@ std::wstring EnvironmentBlock(const Environment& changes) {
   return block;
 }
 
-PROCESS_INFORMATION StartProgram(const ProgramStart& start) {
+std::wstring QuotedArguments(const std::vector<std::wstring>& arguments) {
+  std::wstring line;
+  for (const std::wstring& argument : arguments) {
+    // In quotes, with the backslashes before a quote, and those at the end, doubled.
+    line += line.empty() ? L"\"" : L" \"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+      if (c == L'\\') {
+        ++backslashes;
+        continue;
+      }
+      line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\').push_back(c);
+      backslashes = 0;
+    }
+    line.append(backslashes * 2, L'\\').push_back(L'"');
+  }
+  return line;
+}
+
+Process::Process(const ProgramStart& start)
+    : name_(start.program.substr(start.program.find_last_of(L"\\/") + 1)) {
   std::wstring command_line = L"\"" + start.program + L"\"";
   if (!start.arguments.empty()) command_line += L" " + start.arguments;
   std::wstring block;
@@ -174,20 +194,99 @@ PROCESS_INFORMATION StartProgram(const ProgramStart& start) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.lpDesktop = desktop.empty() ? nullptr : desktop.data();
+  const bool redirected = !start.output_file.empty() || !start.error_file.empty();
+  win32::UniqueFile output;
+  win32::UniqueFile error;
+  if (redirected) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const auto made = [&](const std::wstring& path) {
+      if (path.empty()) return win32::UniqueFile();
+      win32::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) throw DriverError(L"cannot make " + path + ErrorText(GetLastError()));
+      return file;
+    };
+    output = made(start.output_file);
+    error = made(start.error_file);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output ? output.get() : GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = error ? error.get() : GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(start.program.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
+  if (!CreateProcessW(start.program.c_str(), command_line.data(), nullptr, nullptr, redirected,
+                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                      block.empty() ? nullptr : block.data(),
                       start.current_folder.empty() ? nullptr : start.current_folder.c_str(),
                       &startup, &started)) {
-    const DWORD error = GetLastError();
-    std::wstring message = L"cannot start " + start.program + ErrorText(error);
+    const DWORD code = GetLastError();
+    std::wstring message = L"cannot start " + start.program + ErrorText(code);
     constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED, missing in mingw-w64
-    if (error == kElevationRequired) {
+    if (code == kElevationRequired) {
       message += L": it asks for administrator rights; run this from an elevated prompt";
     }
     throw DriverError(message);
   }
-  return started;
+  CloseHandle(started.hThread);
+  process_.reset(started.hProcess);
+  id_ = started.dwProcessId;
+}
+
+bool Process::Running() const {
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::uint32_t Process::WaitForExit(DWORD timeout_ms) const {
+  if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) {
+    throw DriverError(name_ + L" did not end within " + std::to_wstring(timeout_ms) + L" ms");
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void Process::End() const noexcept {
+  if (Running()) {
+    TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 10000);
+  }
+}
+
+HWND Process::WaitForWindow(const std::function<bool(HWND)>& matches, std::wstring_view what,
+                            DWORD timeout_ms) const {
+  HWND found = nullptr;
+  const auto shown = [&] {
+    for (const HWND window : Windows()) {
+      if (matches(window)) {
+        found = window;
+        return true;
+      }
+    }
+    return !Running();
+  };
+  if (!WaitUntil(shown, timeout_ms, 20) || found == nullptr) {
+    throw DriverError(L"no " + std::wstring(what) +
+                      (Running() ? L" appeared" : L" appeared before " + name_ + L" ended"));
+  }
+  return found;
+}
+
+HWND Process::WaitForWindow(std::wstring_view title, DWORD timeout_ms) const {
+  return WaitForWindow(
+      [&](HWND window) { return ClassName(window) != kDialogClass && WindowText(window) == title; },
+      L"window \"" + std::wstring(title) + L"\" of " + name_, timeout_ms);
+}
+
+Dialog Process::WaitForDialog(std::wstring_view title, DWORD timeout_ms) const {
+  return WaitForDialogWhere([&](const Dialog& dialog) { return dialog.Title() == title; },
+                            L"dialog \"" + std::wstring(title) + L"\"", timeout_ms);
+}
+
+Dialog Process::WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
+                                   std::wstring_view what, DWORD timeout_ms) const {
+  return Dialog(WaitForWindow(
+      [&](HWND window) { return ClassName(window) == kDialogClass && matches(Dialog(window)); },
+      what, timeout_ms));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms, DWORD poll_ms) {
@@ -280,53 +379,27 @@ bool PickerShowsFolders(const Dialog& picker) {
 
 std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
                          DWORD timeout_ms) {
-  const PROCESS_INFORMATION started = StartProgram({program, arguments, {}, L"", L""});
-  CloseHandle(started.hThread);
-  const win32::UniqueHandle process(started.hProcess);
-  if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), 1);
-    throw DriverError(program + L" did not end");
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(process.get(), &code);
-  return code;
+  return Process({.program = program, .arguments = arguments}).WaitForExit(timeout_ms);
 }
 
-SetupProcess::SetupProcess(const SetupOptions& options) {
-  ProgramStart start{options.program, L"", options.environment, options.desktop, L""};
+namespace {
+
+ProgramStart SetupStart(const SetupOptions& options) {
+  ProgramStart start{
+      .program = options.program, .environment = options.environment, .desktop = options.desktop};
   if (!options.appdata.empty()) start.environment.emplace_back(L"APPDATA", options.appdata);
-  const PROCESS_INFORMATION started = StartProgram(start);
-  CloseHandle(started.hThread);
-  process_.reset(started.hProcess);
-  process_id_ = started.dwProcessId;
-  try {
-    FindWindowOf(options.program, options.window_timeout_ms);
-  } catch (...) {
-    End();
-    throw;
-  }
+  return start;
 }
 
-SetupProcess::~SetupProcess() { End(); }
+}  // namespace
 
-bool SetupProcess::IsWizardWindow(HWND window) {
-  return ClassName(window) != kDialogClass && WindowText(window) == kWindowTitle;
+SetupProcess::SetupProcess(const SetupOptions& options) : Process(SetupStart(options)) {
+  // Should it not appear, the process is ended as this object's Process part is destroyed.
+  window_ = WaitForWindow(kWindowTitle, options.window_timeout_ms);
 }
 
-void SetupProcess::FindWindowOf(const std::wstring& program, DWORD timeout_ms) {
-  const auto shown = [&] {
-    for (const HWND window : TopLevelWindows(process_id_)) {
-      if (IsWizardWindow(window)) {
-        window_ = window;
-        return true;
-      }
-    }
-    return !Running();
-  };
-  if (!WaitUntil(shown, timeout_ms, 20) || window_ == nullptr) {
-    throw DriverError(std::wstring(L"no window \"") + kWindowTitle + L"\" of " + program +
-                      (Running() ? L" appeared" : L": the program ended"));
-  }
+SetupProcess::~SetupProcess() {
+  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
 }
 
 void SetupProcess::HookWindowThread(HMODULE module, HOOKPROC procedure) {
@@ -337,15 +410,6 @@ void SetupProcess::HookWindowThread(HMODULE module, HOOKPROC procedure) {
               : nullptr;
   if (hook_ == nullptr)
     throw DriverError(L"cannot hook into the setup" + ErrorText(GetLastError()));
-}
-
-void SetupProcess::End() noexcept {
-  if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
-  hook_ = nullptr;
-  if (process_ && Running()) {
-    TerminateProcess(process_.get(), 1);
-    WaitForSingleObject(process_.get(), 10000);
-  }
 }
 
 HWND SetupProcess::Find(Control id) const {
@@ -422,32 +486,8 @@ int SetupProcess::BarPosition() const {
   return static_cast<int>(Send(Find(Control::Bar), PBM_GETPOS, 0, 0));
 }
 
-Dialog SetupProcess::WaitForDialog(std::wstring_view title, DWORD timeout_ms) const {
-  return WaitForDialogWhere([&](const Dialog& dialog) { return dialog.Title() == title; },
-                            L"dialog \"" + std::wstring(title) + L"\"", timeout_ms);
-}
-
-Dialog SetupProcess::WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
-                                        std::wstring_view what, DWORD timeout_ms) const {
-  HWND found = nullptr;
-  const auto shown = [&] {
-    for (const HWND dialog : Dialogs()) {
-      if (matches(Dialog(dialog))) {
-        found = dialog;
-        return true;
-      }
-    }
-    return !Running();
-  };
-  if (!WaitUntil(shown, timeout_ms) || found == nullptr) {
-    throw DriverError(L"no " + std::wstring(what) + L" appeared" +
-                      (Running() ? L"" : L": the setup ended"));
-  }
-  return Dialog(found);
-}
-
 void SetupProcess::SelectInPicker(const Dialog& picker, const std::wstring& folder) const {
-  const RemoteMemory path(process_.get(), (folder.size() + 1) * sizeof(wchar_t));
+  const RemoteMemory path(handle(), (folder.size() + 1) * sizeof(wchar_t));
   path.Write(0, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
   Send(picker.handle(), BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.address()));
 }
@@ -463,7 +503,7 @@ std::vector<std::wstring> SetupProcess::PickerSelectionChain(const Dialog& picke
   std::vector<std::wstring> chain;
   // Each item's description and the room for its text, in the setup's memory.
   constexpr int kLongestName = MAX_PATH;
-  const RemoteMemory remote(process_.get(), sizeof(TVITEMW) + kLongestName * sizeof(wchar_t));
+  const RemoteMemory remote(handle(), sizeof(TVITEMW) + kLongestName * sizeof(wchar_t));
   auto item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   for (; item != 0 && chain.size() < 256;
        item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_PARENT, item))) {
@@ -481,19 +521,6 @@ std::vector<std::wstring> SetupProcess::PickerSelectionChain(const Dialog& picke
     chain.push_back(std::move(text));
   }
   return chain;
-}
-
-bool SetupProcess::Running() const {
-  return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
-
-std::uint32_t SetupProcess::WaitForExit(DWORD timeout_ms) const {
-  if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) {
-    throw DriverError(L"the setup did not end within " + std::to_wstring(timeout_ms) + L" ms");
-  }
-  DWORD code = 0;
-  GetExitCodeProcess(process_.get(), &code);
-  return code;
 }
 
 void SetupProcess::Screenshot(const std::wstring& png_path, const std::vector<HWND>& also) const {

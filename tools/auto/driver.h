@@ -1,9 +1,10 @@
 #pragma once
 
-// Drives the setup program from another process, as a user would: it starts setup.exe, finds its
-// window and controls by their stable IDs, clicks, reads texts and answers its dialogs. Every
-// wait polls a condition up to a timeout; a step that cannot be taken throws DriverError with a
-// message that says which. tgwauto and the end-to-end tests both drive the setup with it.
+// Drives the setup program and the product's other programs from another process, as a user
+// would: it starts them, finds their windows and controls by their stable IDs, clicks, reads texts
+// and answers their dialogs. Every wait polls a condition up to a timeout; a step that cannot be
+// taken throws DriverError with a message that says which. tgwauto and the end-to-end tests both
+// drive the programs with it.
 
 #include <windows.h>
 
@@ -52,7 +53,7 @@ HWND FindDescendantWhere(HWND parent, const std::function<bool(HWND)>& matches);
 // The visible top-level windows of a process, optionally only those of one class.
 std::vector<HWND> TopLevelWindows(DWORD process_id, std::wstring_view class_name = {});
 
-// A standard dialog of the setup (class #32770): a message box or the folder picker.
+// A standard dialog of a program (class #32770): a message box or the folder picker.
 class Dialog {
  public:
   static constexpr int kPromptId = 0xFFFF;  // the message box's text
@@ -84,11 +85,6 @@ bool PickerShowsFolders(const Dialog& picker);
 // The text of the system's error `code`, with the code: "access denied (error 5)".
 std::wstring SystemErrorText(DWORD code);
 
-// Runs `program` with the command-line arguments `arguments` (as one string) and returns its exit
-// code; throws when it cannot start or keeps running after `timeout_ms`.
-std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
-                         DWORD timeout_ms = 30000);
-
 // Names and values of environment variables.
 using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
 
@@ -96,17 +92,67 @@ using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
 // (CREATE_UNICODE_ENVIRONMENT).
 std::wstring EnvironmentBlock(const Environment& changes);
 
+// `arguments` for a command line, each quoted as the C runtime reads it back.
+std::wstring QuotedArguments(const std::vector<std::wstring>& arguments);
+
 // A program to start: `arguments` are already quoted as needed (may be empty).
 struct ProgramStart {
-  std::wstring program;
-  std::wstring arguments;
-  Environment environment;      // changes to this process's environment
-  std::wstring desktop;         // the desktop to show the windows on; empty: this process's
-  std::wstring current_folder;  // empty: this process's
+  std::wstring program{};
+  std::wstring arguments{};
+  Environment environment{};      // changes to this process's environment
+  std::wstring desktop{};         // the desktop to show the windows on; empty: this process's
+  std::wstring current_folder{};  // empty: this process's
+  // New files that take its standard output and error; when empty, it inherits this process's.
+  std::wstring output_file{};
+  std::wstring error_file{};
 };
-// Starts it: the process and its thread, for the caller to close; or throws DriverError saying
-// why not (administrator rights needed, not found, ...).
-PROCESS_INFORMATION StartProgram(const ProgramStart& start);
+
+// A program the driver started, and its windows. Destroying it ends the process if it still
+// runs.
+class Process {
+ public:
+  // Starts it; throws DriverError saying why not (administrator rights needed, not found, ...).
+  explicit Process(const ProgramStart& start);
+  ~Process() { End(); }
+  Process(Process&&) noexcept = default;
+  Process& operator=(Process&&) = delete;
+
+  DWORD id() const { return id_; }
+  // Null for a program of the host (Z:\bin\...) under Wine, which gives no handle of one.
+  HANDLE handle() const { return process_.get(); }
+  bool Running() const;
+  // Waits for the process to end and returns its exit code; throws when it keeps running.
+  std::uint32_t WaitForExit(DWORD timeout_ms = 15000) const;
+  // Ends the process when it still runs.
+  void End() const noexcept;
+
+  // The process's visible top-level windows (of the class `class_name` unless empty), and its
+  // dialogs (message boxes, the folder picker) among them.
+  std::vector<HWND> Windows(std::wstring_view class_name = {}) const {
+    return TopLevelWindows(id_, class_name);
+  }
+  std::vector<HWND> Dialogs() const { return Windows(L"#32770"); }
+  // A visible top-level window of the process that `matches`, as soon as one shows; throws
+  // after `timeout_ms` or when the process ends, saying that `what` did not appear.
+  HWND WaitForWindow(const std::function<bool(HWND)>& matches, std::wstring_view what,
+                     DWORD timeout_ms = 10000) const;
+  // The same for a window (not a dialog) titled `title`.
+  HWND WaitForWindow(std::wstring_view title, DWORD timeout_ms = 10000) const;
+  // A dialog titled `title`, or one that `matches`.
+  Dialog WaitForDialog(std::wstring_view title, DWORD timeout_ms = 10000) const;
+  Dialog WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
+                            std::wstring_view what, DWORD timeout_ms = 10000) const;
+
+ private:
+  win32::UniqueHandle process_;
+  DWORD id_ = 0;
+  std::wstring name_;  // the program's file name, for messages
+};
+
+// Runs `program` with the command-line arguments `arguments` (as one string) and returns its exit
+// code; throws when it cannot start or keeps running after `timeout_ms`.
+std::uint32_t RunProgram(const std::wstring& program, const std::wstring& arguments,
+                         DWORD timeout_ms = 30000);
 
 // How the setup is started.
 struct SetupOptions {
@@ -118,7 +164,7 @@ struct SetupOptions {
 };
 
 // A running setup.exe and its wizard window. Destroying it ends the process if it still runs.
-class SetupProcess {
+class SetupProcess : public Process {
  public:
   // Starts the program and waits for its window; throws when it does not appear (the program is
   // then ended).
@@ -128,11 +174,6 @@ class SetupProcess {
   SetupProcess& operator=(const SetupProcess&) = delete;
 
   HWND window() const { return window_; }
-  DWORD process_id() const { return process_id_; }
-  HANDLE process() const { return process_.get(); }
-
-  // Whether a visible window of the process is the wizard's.
-  static bool IsWizardWindow(HWND window);
 
   // A control of the window by its ID; throws when it is missing.
   HWND Find(Control id) const;
@@ -162,16 +203,6 @@ class SetupProcess {
   int CheckState(Control id) const;
   int BarPosition() const;
 
-  // A visible dialog of the process titled `title`, as soon as one is shown; throws after
-  // `timeout_ms`.
-  Dialog WaitForDialog(std::wstring_view title, DWORD timeout_ms = 10000) const;
-  // A visible dialog of the process that `matches`, as soon as one is shown; throws after
-  // `timeout_ms`, saying that `what` did not appear.
-  Dialog WaitForDialogWhere(const std::function<bool(const Dialog&)>& matches,
-                            std::wstring_view what, DWORD timeout_ms = 10000) const;
-  // The process's visible #32770 dialogs now.
-  std::vector<HWND> Dialogs() const { return TopLevelWindows(process_id_, L"#32770"); }
-
   // Selects `folder` (which must exist) in the folder picker, as BFFM_SETSELECTIONW does: the
   // path is written into the setup's memory first, where the picker can read it.
   void SelectInPicker(const Dialog& picker, const std::wstring& folder) const;
@@ -179,10 +210,6 @@ class SetupProcess {
   std::wstring PickerSelection(const Dialog& picker) const;
   // The names of the selected item and of every item above it in the tree, up to the root.
   std::vector<std::wstring> PickerSelectionChain(const Dialog& picker) const;
-
-  bool Running() const;
-  // Waits for the process to end and returns its exit code; throws when it keeps running.
-  std::uint32_t WaitForExit(DWORD timeout_ms = 15000) const;
 
   // Hooks `procedure` of the DLL `module` (WH_CALLWNDPROC) into the window's thread, for as long
   // as this object lives: instrumentation that sees the messages the setup sends itself.
@@ -193,11 +220,6 @@ class SetupProcess {
   void Screenshot(const std::wstring& png_path, const std::vector<HWND>& also = {}) const;
 
  private:
-  void FindWindowOf(const std::wstring& program, DWORD timeout_ms);
-  void End() noexcept;  // ends the process when it still runs
-
-  win32::UniqueHandle process_;
-  DWORD process_id_ = 0;
   HWND window_ = nullptr;
   HHOOK hook_ = nullptr;
 };

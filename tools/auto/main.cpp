@@ -59,8 +59,9 @@ int Install(const Options& options) {
 
 int Uninstall(const Options& options) {
   const Deadline deadline(options.timeout_seconds * 1000);
-  const UninstallOutcome outcome =
-      DriveUninstall(options.uninstall_folder, FullPictureFolder(options.shots), deadline);
+  const std::wstring pictures = FullPictureFolder(options.shots);
+  const Process uninstaller = StartUninstaller(options.uninstall_folder);
+  const UninstallOutcome outcome = DriveUninstall(uninstaller, Answer::kYes, pictures, deadline);
   Note(outcome.notes);
   if (outcome.exit_code != 0) {
     WriteError((outcome.final_message.empty() ? L"the uninstaller showed no final message"

@@ -157,7 +157,8 @@ presses Finish.
         saves a PNG picture of every page in DIR (made when missing), and of the folder
         picker, the exit question or any other dialog when one shows
   --uninstall FOLDER
-        runs FOLDER\Uninstall.exe, answers Yes to its question and OK to its final message
+        runs FOLDER\Uninstall.exe, answers Yes to its question and OK to its final message,
+        and waits until it and the copy of itself that deletes its file have ended
 
 Exit codes:
   0  the completion page says "Setup has been successfully completed!" (or the same in

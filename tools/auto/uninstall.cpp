@@ -24,67 +24,60 @@ ULONGLONG CreationTime(HANDLE process) {
   return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-// A process and every process it starts, and those start, found as they appear.
-class ProcessTree {
+// A process and the processes it started, and those they start, found as they appear.
+// Destroying it ends those still running.
+class Descendants {
  public:
-  explicit ProcessTree(const PROCESS_INFORMATION& root) {
-    processes_.push_back({root.dwProcessId, win32::UniqueHandle(root.hProcess), 0});
-    processes_.back().created = CreationTime(processes_.back().handle.get());
+  explicit Descendants(const Process& root) : root_(root) {}
+  ~Descendants() {
+    root_.End();
+    for (const Member& member : members_) {
+      if (WaitForSingleObject(member.handle.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(member.handle.get(), 1);
+      }
+    }
   }
-  ~ProcessTree() { EndAll(); }
-  ProcessTree(const ProcessTree&) = delete;
-  ProcessTree& operator=(const ProcessTree&) = delete;
+  Descendants(const Descendants&) = delete;
+  Descendants& operator=(const Descendants&) = delete;
 
-  // Adds the processes started by a process of the tree since the last look; false when none.
+  // Adds the processes started by the root or a descendant since the last look; false when none.
   bool Refresh() {
-    const std::size_t known = processes_.size();
+    const std::size_t known = members_.size();
     const win32::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
-      if (Find(entry.th32ProcessID) != nullptr) continue;
-      const Member* const parent = Find(entry.th32ParentProcessID);
-      if (parent == nullptr) continue;
+      if (entry.th32ProcessID == root_.id() || Find(entry.th32ProcessID) != nullptr) continue;
+      ULONGLONG parent_created = 0;
+      if (entry.th32ParentProcessID == root_.id()) {
+        parent_created = CreationTime(root_.handle());
+      } else if (const Member* const parent = Find(entry.th32ParentProcessID)) {
+        parent_created = parent->created;
+      } else {
+        continue;
+      }
       win32::UniqueHandle handle(
           OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
                       entry.th32ProcessID));
       if (!handle) continue;
       const ULONGLONG created = CreationTime(handle.get());
       // A number the system gave again to a process that is no child of the parent.
-      if (created < parent->created) continue;
-      processes_.push_back({entry.th32ProcessID, std::move(handle), created});
+      if (created < parent_created) continue;
+      members_.push_back({entry.th32ProcessID, std::move(handle), created});
     }
-    return processes_.size() > known;
+    return members_.size() > known;
   }
 
+  // The root and the descendants that still run.
   std::vector<DWORD> Running() const {
     std::vector<DWORD> running;
-    for (const Member& member : processes_) {
+    if (root_.Running()) running.push_back(root_.id());
+    for (const Member& member : members_) {
       if (WaitForSingleObject(member.handle.get(), 0) == WAIT_TIMEOUT) running.push_back(member.id);
     }
     return running;
-  }
-
-  bool Ended(DWORD id) const {
-    const Member* const member = Find(id);
-    return member == nullptr || WaitForSingleObject(member->handle.get(), 0) == WAIT_OBJECT_0;
-  }
-
-  std::uint32_t ExitCode(DWORD id) const {
-    DWORD code = 0;
-    const Member* const member = Find(id);
-    if (member != nullptr) GetExitCodeProcess(member->handle.get(), &code);
-    return code;
-  }
-
-  void EndAll() noexcept {
-    for (const Member& member : processes_) {
-      if (WaitForSingleObject(member.handle.get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(member.handle.get(), 1);
-      }
-    }
   }
 
  private:
@@ -95,19 +88,14 @@ class ProcessTree {
   };
 
   const Member* Find(DWORD id) const {
-    const auto found = std::find_if(processes_.begin(), processes_.end(),
+    const auto found = std::find_if(members_.begin(), members_.end(),
                                     [id](const Member& member) { return member.id == id; });
-    return found == processes_.end() ? nullptr : &*found;
+    return found == members_.end() ? nullptr : &*found;
   }
 
-  std::vector<Member> processes_;
+  const Process& root_;
+  std::vector<Member> members_;
 };
-
-std::wstring TempFolder() {
-  wchar_t path[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathW(MAX_PATH + 1, path);
-  return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(path, length);
-}
 
 std::wstring Prompt(const Dialog& dialog) {
   return dialog.HasItem(Dialog::kPromptId) ? dialog.ItemText(Dialog::kPromptId) : std::wstring();
@@ -115,25 +103,26 @@ std::wstring Prompt(const Dialog& dialog) {
 
 }  // namespace
 
-UninstallOutcome DriveUninstall(const std::wstring& install_folder, const std::wstring& pictures,
-                                const Deadline& deadline) {
+Process StartUninstaller(const std::wstring& install_folder, const Environment& environment,
+                         const std::wstring& desktop) {
   const std::wstring folder = FullPath(install_folder);
   const std::wstring program =
       folder + (folder.ends_with(L'\\') ? L"" : L"\\") + std::wstring(kUninstaller);
   if (folder.empty() || !FileExists(program)) {
     throw DriverError(L"no " + std::wstring(kUninstaller) + L" in " + install_folder);
   }
+  return Process({.program = program,
+                  .environment = environment,
+                  .desktop = desktop,
+                  .current_folder = folder});
+}
+
+UninstallOutcome DriveUninstall(const Process& uninstaller, Answer answer,
+                                const std::wstring& pictures, const Deadline& deadline) {
   UninstallOutcome outcome;
   const Pictures shots(pictures, outcome.notes);
-  // Started from the temp folder: a current folder inside the install folder would keep it.
-  const PROCESS_INFORMATION started = StartProgram({program, L"", {}, L"", TempFolder()});
-  CloseHandle(started.hThread);
-  ProcessTree tree(started);
-  const DWORD uninstaller = started.dwProcessId;
-
+  Descendants tree(uninstaller);
   bool asked = false;
-  DWORD final_process = 0;
-  bool ended_before_final = false;
   std::set<HWND> answered;
   for (;;) {
     // Whether any ran before the look for new ones: one that started another and ended since
@@ -147,15 +136,14 @@ UninstallOutcome DriveUninstall(const std::wstring& install_folder, const std::w
         std::vector<int> buttons = dialog.Buttons();
         std::sort(buttons.begin(), buttons.end());
         if (!asked && buttons == std::vector<int>{IDYES, IDNO}) {
+          outcome.title = dialog.Title();
           outcome.question = Prompt(dialog);
           shots.Take(L"uninstall-question", {window});
-          dialog.Press(IDYES);
+          dialog.Press(answer == Answer::kYes ? IDYES : IDNO);
           asked = true;
         } else if (asked && buttons == std::vector<int>{IDOK}) {
           outcome.final_message = Prompt(dialog);
           shots.Take(L"uninstall-message", {window});
-          ended_before_final = tree.Ended(uninstaller);
-          final_process = id;
           dialog.Press(IDOK);
         } else {
           shots.Take(L"unexpected-dialog", {window});
@@ -172,7 +160,7 @@ UninstallOutcome DriveUninstall(const std::wstring& install_folder, const std::w
     }
     Sleep(kPollMs);
   }
-  outcome.exit_code = tree.ExitCode(ended_before_final ? final_process : uninstaller);
+  outcome.exit_code = uninstaller.WaitForExit(0);
   if (!asked) outcome.notes.push_back(L"the uninstaller ended without asking its question");
   return outcome;
 }
