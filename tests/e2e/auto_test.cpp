@@ -28,11 +28,6 @@ constexpr const wchar_t* kPictures[] = {
     L"stage3-desktop-icon", L"stage4-progress",    L"stage5-completion",
 };
 
-bool IsPng(const std::wstring& path) {
-  const auto bytes = ReadFile(path);
-  return bytes && bytes->starts_with("\x89PNG\r\n\x1A\n");
-}
-
 // The setup `setup` with the runtime files beside it, in `folder`.
 std::wstring SetupIn(const std::wstring& folder, const std::string& setup) {
   MakeFolders(folder);
@@ -81,7 +76,7 @@ TEST(AutoInstall, InstallsIntoTheFolderWithTheChoicesGiven) {
     const std::wstring pictures = test.pictures ? ScreenshotFolder(L"tgwauto") : L"";
     if (test.pictures) arguments.insert(arguments.end(), {L"--shots", pictures});
 
-    const AutoRun run = RunAuto(arguments, scenario.AutoEnvironment());
+    const AutoRun run = RunAuto(arguments, scenario.ProgramEnvironment());
     EXPECT_EQ(run.exit_code, 0u);
     EXPECT_EQ(run.out, std::wstring(test.completion) + L"\nInstalled into " + dir + L"\n");
     EXPECT_EQ(run.error, L"") << "the folder is chosen with the picker, nothing else to say";
@@ -119,7 +114,7 @@ TEST(AutoRefusal, ADamagedSetupEndsWithThePagesText) {
   const std::wstring setup = SetupIn(folder, bytes);
 
   const AutoRun run =
-      RunAuto({setup, L"--folder", folder + L"\\Tagwright"}, scenario.AutoEnvironment());
+      RunAuto({setup, L"--folder", folder + L"\\Tagwright"}, scenario.ProgramEnvironment());
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.error, std::wstring(kDamaged) + L"\n");
   EXPECT_EQ(run.out, L"");
@@ -140,7 +135,7 @@ bool ProcessRuns(std::wstring_view name) {
 TEST(AutoRefusal, ASetupThatShowsNoWindowIsEndedWithinTheTimeout) {
   const Scenario scenario;
   const AutoRun run = RunAuto({TestProgramFolder() + L"\\e2e_sleeper.exe", L"--timeout", L"3"},
-                              scenario.AutoEnvironment(), 30000);
+                              scenario.ProgramEnvironment(), 30000);
   EXPECT_EQ(run.exit_code, 2u);
   EXPECT_TRUE(run.error.starts_with(L"tgwauto: no window \"Setup of Tagwright 2\" of "))
       << ::testing::PrintToString(run.error);
@@ -176,7 +171,7 @@ TEST(AutoRefusal, CommandLinesItCannotCarryOut) {
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(::testing::PrintToString(test.arguments));
-    const AutoRun run = RunAuto(test.arguments, scenario.AutoEnvironment(), 30000);
+    const AutoRun run = RunAuto(test.arguments, scenario.ProgramEnvironment(), 30000);
     EXPECT_EQ(run.exit_code, 2u);
     EXPECT_EQ(run.error, test.error);
     EXPECT_EQ(run.out, L"");

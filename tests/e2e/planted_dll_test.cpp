@@ -5,9 +5,10 @@
 // started in, not from the environment a program gives the programs it starts. The setup is
 // walked through every page, the exit question, the folder picker (cancelled, then a folder
 // chosen) and a whole run that makes the shortcuts; then tgwauto.exe, lying beside it too,
-// installs again with every option that loads a DLL. No marker may have run. Beside the same
-// markers, two control programs of the test's own do run one: without them the test could pass
-// with markers that never load.
+// installs again with every option that loads a DLL. Nor in the product's own programs: the
+// uninstaller and the copy of itself it runs from the temp folder (markers planted there too), and
+// the editor's stand-in. No marker may have run. Beside the same markers, two control programs of
+// the test's own do run one: without them the test could pass with markers that never load.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include "expected.h"
 #include "planted/marker.h"
 #include "scenario.h"
+#include "uninstall.h"
 
 namespace tgw::e2e {
 namespace {
@@ -53,16 +55,25 @@ std::vector<std::wstring> PlantedNames() {
   return names;
 }
 
-// Under Wine: the programs `programs` (file names) prefer the DLLs `names` found beside them to
-// Wine's own, until this ends (HKCU\Software\Wine\AppDefaults\<program>\DllOverrides).
-// Nothing on Windows, whose search order that is.
+// Under Wine, the programs added (by their file names) prefer a DLL of the names given that lies
+// beside them to Wine's own until this ends
+// (HKCU\Software\Wine\AppDefaults\<program>\DllOverrides). Nothing on Windows, whose search order
+// that is.
 class NativeFirst {
  public:
-  NativeFirst(std::vector<std::wstring> programs, const std::vector<std::wstring>& names)
-      : programs_(std::move(programs)) {
-    if (!UnderWine()) programs_.clear();
-    Remove();
-    for (const std::wstring& program : programs_) {
+  NativeFirst() = default;
+  ~NativeFirst() {
+    for (const std::wstring& program : programs_)
+      RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
+  }
+  NativeFirst(const NativeFirst&) = delete;
+  NativeFirst& operator=(const NativeFirst&) = delete;
+
+  void Add(const std::vector<std::wstring>& programs, const std::vector<std::wstring>& names) {
+    if (!UnderWine()) return;
+    for (const std::wstring& program : programs) {
+      programs_.push_back(program);
+      RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());  // an earlier run's
       HKEY key = nullptr;
       const std::wstring path = Key(program) + L"\\DllOverrides";
       if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -78,51 +89,76 @@ class NativeFirst {
       RegCloseKey(key);
     }
   }
-  ~NativeFirst() { Remove(); }
-  NativeFirst(const NativeFirst&) = delete;
-  NativeFirst& operator=(const NativeFirst&) = delete;
 
  private:
   static std::wstring Key(const std::wstring& program) {
     return L"Software\\Wine\\AppDefaults\\" + program;
   }
-  void Remove() const {
-    for (const std::wstring& program : programs_) {
-      RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());
-    }
-  }
 
   std::vector<std::wstring> programs_;
 };
 
-// Copies the marker DLL into `folder` as each of `names`.
-void Plant(const std::wstring& folder, const std::vector<std::wstring>& names) {
-  MakeFolders(folder);
-  const std::wstring marker = TestProgramFolder() + L"\\e2e_marker.dll";
-  for (const std::wstring& name : names) CopyFileTo(marker, folder + name);
-}
-
-// The markers that ran in `folder`: each planted name whose marker file is there, with the
-// program that loaded it.
-std::vector<std::wstring> MarkersThatRan(const std::wstring& folder) {
-  std::vector<std::wstring> ran;
-  WIN32_FIND_DATAW found{};
-  const std::wstring pattern = folder + L"*" + marker::kSuffix;
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return ran;
-  do {
-    const std::optional<std::string> program = ReadFile(folder + found.cFileName);
-    std::wstring entry = found.cFileName;
-    if (program && program->size() % 2 == 0) {
-      entry += L" (loaded by " +
-               std::wstring(reinterpret_cast<const wchar_t*>(program->data()),
-                            program->size() / sizeof(wchar_t)) +
-               L")";
+// Copies of the marker DLL in `folder` under the names `names`, removed at the end with what
+// they wrote.
+class Planted {
+ public:
+  Planted(std::wstring folder, std::vector<std::wstring> names)
+      : folder_(std::move(folder)), names_(std::move(names)) {
+    MakeFolders(folder_);
+    for (const std::wstring& name : names_) {
+      CopyFileTo(TestProgramFolder() + L"\\e2e_marker.dll", folder_ + name);
     }
-    ran.push_back(entry);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return ran;
+  }
+  ~Planted() {
+    for (const std::wstring& name : names_) {
+      DeleteFileW((folder_ + name).c_str());
+      DeleteFileW((folder_ + name + marker::kSuffix).c_str());
+    }
+  }
+  Planted(const Planted&) = delete;
+  Planted& operator=(const Planted&) = delete;
+
+  // The markers that ran: each name whose marker file is there, with the program that loaded it.
+  std::vector<std::wstring> Ran() const {
+    std::vector<std::wstring> ran;
+    for (const std::wstring& name : names_) {
+      const std::optional<std::string> program = ReadFile(folder_ + name + marker::kSuffix);
+      if (!program) continue;
+      ran.push_back(name + L" (loaded by " +
+                    std::wstring(reinterpret_cast<const wchar_t*>(program->data()),
+                                 program->size() / sizeof(wchar_t)) +
+                    L")");
+    }
+    return ran;
+  }
+
+ private:
+  std::wstring folder_;
+  std::vector<std::wstring> names_;
+};
+
+void ExpectMarkersRunInControls(const Scenario& scenario, NativeFirst& native_first) {
+  SCOPED_TRACE("the controls: the same marker does run where the search is not restricted");
+  // Only the DLLs the controls load: a planted user32, say, would stop them (the marker lacks
+  // its functions).
+  const std::vector<std::wstring> names{L"version.dll", L"uxtheme.dll", L"dwmapi.dll"};
+  const std::vector<std::wstring> controls{L"e2e_plant_control_static.exe",
+                                           L"e2e_plant_control_load.exe"};
+  native_first.Add(controls, names);
+  const std::wstring folder = scenario / L"control\\";
+  const Planted planted(folder, names);
+  for (const std::wstring& program : controls) {
+    CopyFileTo(TestProgramFolder() + L"\\" + program, folder + program);
+  }
+  // Imports version.dll: loads it before its first statement.
+  EXPECT_EQ(RunProgram(folder + controls[0], L""), 0u);
+  EXPECT_TRUE(FileExists(folder + L"version.dll" + marker::kSuffix));
+  // Loads uxtheme.dll with LoadLibraryW.
+  EXPECT_EQ(RunProgram(folder + controls[1], L"uxtheme.dll"), 0u);
+  EXPECT_TRUE(FileExists(folder + L"uxtheme.dll" + marker::kSuffix));
+  // The setup's first statement, alone: the same load then takes the system's DLL.
+  EXPECT_EQ(RunProgram(folder + controls[1], L"--system32-only dwmapi.dll"), 0u);
+  EXPECT_FALSE(FileExists(folder + L"dwmapi.dll" + marker::kSuffix));
 }
 
 // Every page, the exit question, the language list, Back, the folder picker cancelled and then
@@ -161,37 +197,13 @@ void WalkEverything(const SetupProcess& setup, const std::wstring& target) {
 
 TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPage) {
   const Scenario scenario;
-  const std::vector<std::wstring> names = PlantedNames();
-  const NativeFirst setup_native_first({L"setup.exe", L"tgwauto.exe"}, names);
-
-  {
-    SCOPED_TRACE("the controls: the same marker does run where the search is not restricted");
-    // Only the DLLs the controls load: a planted user32, say, would stop them (the marker lacks
-    // its functions).
-    const std::vector<std::wstring> control_names{L"version.dll", L"uxtheme.dll", L"dwmapi.dll"};
-    const NativeFirst controls_native_first(
-        {L"e2e_plant_control_static.exe", L"e2e_plant_control_load.exe"}, control_names);
-    const std::wstring control = scenario / L"control\\";
-    Plant(control, control_names);
-    for (const wchar_t* program :
-         {L"e2e_plant_control_static.exe", L"e2e_plant_control_load.exe"}) {
-      CopyFileTo(TestProgramFolder() + L"\\" + program, control + program);
-    }
-    // Imports version.dll: loads it before its first statement.
-    EXPECT_EQ(RunProgram(control + L"e2e_plant_control_static.exe", L""), 0u);
-    EXPECT_TRUE(FileExists(control + L"version.dll" + marker::kSuffix));
-    // Loads uxtheme.dll with LoadLibraryW.
-    EXPECT_EQ(RunProgram(control + L"e2e_plant_control_load.exe", L"uxtheme.dll"), 0u);
-    EXPECT_TRUE(FileExists(control + L"uxtheme.dll" + marker::kSuffix));
-    // The setup's first statement, alone: the same load then takes the system's DLL.
-    EXPECT_EQ(RunProgram(control + L"e2e_plant_control_load.exe", L"--system32-only dwmapi.dll"),
-              0u);
-    EXPECT_FALSE(FileExists(control + L"dwmapi.dll" + marker::kSuffix));
-  }
+  NativeFirst native_first;
+  ExpectMarkersRunInControls(scenario, native_first);
   ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
-
+  const std::vector<std::wstring> names = PlantedNames();
+  native_first.Add({L"setup.exe", L"tgwauto.exe"}, names);
   const std::wstring folder = scenario / L"setup\\";
-  Plant(folder, names);
+  const Planted planted(folder, names);
   CopyFileTo(FullSetup(), folder + L"setup.exe");
   for (const wchar_t* runtime : {L"MSVBVM60.DLL", L"mscomctl.ocx"}) {
     CopyFileTo(SampleFolder() + L"\\runtime\\" + runtime, folder + runtime);
@@ -209,7 +221,7 @@ TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPage) {
   } catch (const DriverError& error) {
     walk_failure = error.what();
   }
-  EXPECT_EQ(MarkersThatRan(folder), std::vector<std::wstring>{});
+  EXPECT_EQ(planted.Ran(), std::vector<std::wstring>{});
   EXPECT_EQ(walk_failure, "");
 
   // tgwauto: the picker's folder names (shell32), the pictures (gdi32), COM (ole32), the windows
@@ -218,10 +230,39 @@ TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPage) {
   const AutoRun run = RunAutoCopy(folder + L"tgwauto.exe",
                                   {folder + L"setup.exe", L"--folder", target + L"\\Tagwright",
                                    L"--no-desktop-icon", L"--shots", scenario / L"pictures"},
-                                  scenario.AutoEnvironment(), 120000);
+                                  scenario.ProgramEnvironment(), 120000);
   EXPECT_EQ(run.exit_code, 0u) << ::testing::PrintToString(run.error);
   EXPECT_TRUE(FileExists(scenario / L"pictures\\stage5-completion.png"));
-  EXPECT_EQ(MarkersThatRan(folder), std::vector<std::wstring>{});
+  EXPECT_EQ(planted.Ran(), std::vector<std::wstring>{});
+}
+
+TEST(UninstallPlantedDlls, NoneRunsInTheUninstallerItsCopyOrTheEditorStandIn) {
+  const Scenario scenario;
+  NativeFirst native_first;
+  ExpectMarkersRunInControls(scenario, native_first);
+  ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
+  RemoveShortcuts();
+  const std::wstring dir = scenario.Install(FullSetup(), scenario.folder());
+  const std::wstring temp = TempFolder();
+  const std::vector<std::wstring> names = PlantedNames();
+  const Planted beside(dir, names);
+  const Planted in_temp(temp, names);  // where the uninstaller's copy runs
+  native_first.Add({L"Uninstall.exe", L"Tagwright.exe"}, names);
+
+  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir, scenario.ProgramEnvironment()).product,
+            L"Tagwright 2.50");
+  const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), TestDesktop());
+  // The name of its copy (finisher.cpp), before it is made.
+  const std::wstring copy = L"~tgwun" + std::to_wstring(uninstaller.id()) + L"-0.exe";
+  native_first.Add({copy}, names);
+  const UninstallOutcome outcome = DriveUninstall(uninstaller, Answer::kYes, L"", Deadline(60000));
+  EXPECT_EQ(outcome.final_message, L"Tagwright has been removed from your computer.");
+  EXPECT_EQ(outcome.exit_code, 0u);
+  // The copy ran to its end: the uninstaller's file is gone, and so is the copy.
+  EXPECT_FALSE(FileExists(dir + L"Uninstall.exe"));
+  EXPECT_TRUE(WaitUntil([&] { return !FileExists(temp + copy); }, 5000));
+  EXPECT_EQ(beside.Ran(), std::vector<std::wstring>{});
+  EXPECT_EQ(in_temp.Ran(), std::vector<std::wstring>{});
 }
 
 }  // namespace

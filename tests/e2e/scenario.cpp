@@ -7,7 +7,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "expected.h"
+#include "install.h"
 #include "platform/win32/runtime_win.h"
+#include "screenshot.h"
+#include "tagwright_ids.h"
 #include "test_support.h"
 #include "text_hook.h"
 
@@ -136,8 +140,40 @@ AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>
   return run;
 }
 
+TagwrightTexts ShowTagwright(const std::wstring& program, const std::wstring& current_folder,
+                             const Environment& environment, const std::wstring& screenshot) {
+  const Process tagwright({.program = program,
+                           .environment = environment,
+                           .desktop = TestDesktop(),
+                           .current_folder = current_folder});
+  const HWND window = tagwright.WaitForWindow(L"Tagwright 2.50", 15000);
+  TagwrightTexts texts{.title = WindowText(window)};
+  for (const auto& [id, text] :
+       {std::pair{IDC_PRODUCT, &texts.product}, std::pair{IDC_LANGUAGE, &texts.language}}) {
+    const HWND control = FindDescendant(window, id);
+    if (control == nullptr)
+      throw DriverError(L"Tagwright.exe has no control " + std::to_wstring(id));
+    *text = WindowText(control);
+  }
+  if (!screenshot.empty()) SaveStableScreenshot({window}, screenshot);
+  Post(window, WM_CLOSE);
+  texts.exit_code = tagwright.WaitForExit(30000);
+  return texts;
+}
+
+bool IsPng(const std::wstring& path) {
+  const auto bytes = ReadFile(path);
+  return bytes && bytes->starts_with("\x89PNG\r\n\x1A\n");
+}
+
 bool UnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  return temp;
 }
 
 std::wstring TestProgramFolder() {
@@ -147,6 +183,9 @@ std::wstring TestProgramFolder() {
 
 std::wstring FullSetup() { return RequiredPath(L"TGW_E2E_FULL_SETUP"); }
 std::wstring SmallSetup() { return RequiredPath(L"TGW_E2E_SMALL_SETUP"); }
+std::wstring StagedProgram(std::wstring_view name) {
+  return SampleFolder() + L"\\product\\" + std::wstring(name);
+}
 std::wstring SampleFolder() { return RequiredPath(L"TGW_E2E_SAMPLE"); }
 std::wstring SmallPayloadFolder() { return RequiredPath(L"TGW_E2E_PAYLOAD"); }
 
@@ -215,6 +254,20 @@ SetupOptions Scenario::Options(const std::wstring& program, std::wstring_view lo
   options.text_log = folder_ + std::wstring(log_name) + L".log";
   options.desktop = TestDesktop();
   return options;
+}
+
+std::wstring Scenario::Install(const std::wstring& setup, const std::wstring& parent) const {
+  SetupOptions options = Options(setup);
+  options.text_log.clear();
+  const SetupProcess process(options);
+  MakeFolders(parent);
+  InstallRequest request;
+  request.folder = ChooseInstallFolder(FullPath(parent) + L"\\Tagwright");
+  request.folder_entry = FolderEntry::kField;
+  const InstallOutcome outcome = DriveInstall(process, request, Deadline(kSampleRunMs));
+  EXPECT_TRUE(outcome.completed) << Utf8(outcome.completion_text);
+  EXPECT_EQ(outcome.exit_code, 0u);
+  return request.folder->field_text;
 }
 
 std::optional<std::string> ReadFile(const std::wstring& path) {

@@ -2,8 +2,8 @@
 
 // What the scenarios share: the programs under test and the folders they are given (CTest passes
 // them in the environment), a fresh folder per scenario, the setup with the text hook in it, the
-// files to look at afterwards, and the desktop the windows are shown on. The setup is driven with
-// tgwauto's driver (tools/auto), whose names are used here as they stand.
+// files to look at afterwards, and the desktop the windows are shown on. The programs are started
+// and driven with tgwauto's driver (tools/auto), whose names are used here as they stand.
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +52,8 @@ class SetupProcess : public automation::SetupProcess {
 // The setup with the full sample product (dist/setup.exe) and the one with the small test payload.
 std::wstring FullSetup();
 std::wstring SmallSetup();
+// A program of the staged product that the full setup carries: Uninstall.exe or Tagwright.exe.
+std::wstring StagedProgram(std::wstring_view name);
 // The sample (sample/: product/, runtime/, manifest.txt) and the small payload's folder.
 std::wstring SampleFolder();
 std::wstring SmallPayloadFolder();
@@ -62,6 +64,8 @@ std::wstring ScreenshotPath(std::wstring_view name);
 // The folder `name` in the screenshots folder, emptied.
 std::wstring ScreenshotFolder(std::wstring_view name);
 
+// The user's temp folder, with its final backslash.
+std::wstring TempFolder();
 // The folder of this test program, where the programs and DLLs built with it lie.
 std::wstring TestProgramFolder();
 // tgwauto.exe, as shipped in dist/.
@@ -88,8 +92,13 @@ class Scenario {
   void WriteUserRecord(std::wstring_view install_dir) const;
   // Options to start `program` with this scenario's APPDATA and text log (`log_name`).
   SetupOptions Options(const std::wstring& program, std::wstring_view log_name = L"texts") const;
-  // The environment of tgwauto's runs: this scenario's APPDATA, which the setup inherits.
-  Environment AutoEnvironment() const { return {{L"APPDATA", appdata()}}; }
+  // The environment of the other programs a scenario starts (tgwauto.exe, the uninstaller, the
+  // editor's stand-in): this scenario's APPDATA, which the programs they start inherit.
+  Environment ProgramEnvironment() const { return {{L"APPDATA", appdata()}}; }
+  // Installs `setup` into `parent`\Tagwright\ with tgwauto's steps (the folder put into the
+  // field, the setup's other choices kept) and returns that folder; fails the test unless the
+  // install completes.
+  std::wstring Install(const std::wstring& setup, const std::wstring& parent) const;
 
  private:
   std::wstring folder_;
@@ -110,6 +119,21 @@ AutoRun RunAuto(const std::vector<std::wstring>& arguments, const Environment& e
 // The same with the copy `program` of tgwauto.exe.
 AutoRun RunAutoCopy(const std::wstring& program, const std::vector<std::wstring>& arguments,
                     const Environment& environment, DWORD timeout_ms);
+
+// The texts the editor's stand-in shows, read by control ID, and its exit code once closed.
+struct TagwrightTexts {
+  std::wstring title{};
+  std::wstring product{};   // IDC_PRODUCT
+  std::wstring language{};  // IDC_LANGUAGE
+  std::uint32_t exit_code = 0;
+};
+// Starts Tagwright.exe in `current_folder` with `environment`, reads its window (saving a
+// picture of it as the PNG file `screenshot`, unless empty) and closes it.
+TagwrightTexts ShowTagwright(const std::wstring& program, const std::wstring& current_folder,
+                             const Environment& environment, const std::wstring& screenshot = {});
+
+// Whether the file `path` is a PNG picture.
+bool IsPng(const std::wstring& path);
 
 // Files, read and checked with Win32 calls of the test's own (the driver's for FileExists,
 // FolderExists and MakeFolders).
