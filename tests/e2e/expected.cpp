@@ -158,4 +158,40 @@ std::string InstallLog(const std::wstring& install_dir, const std::vector<std::w
   return CrLfLines(lines);
 }
 
+std::vector<std::wstring> ManifestNames(const std::wstring& manifest) {
+  const std::optional<std::string> text = ReadFile(manifest);
+  if (!text) throw DriverError(L"cannot read " + manifest);
+  std::vector<std::wstring> names;
+  std::size_t start = 0;
+  while (start < text->size()) {
+    std::size_t end = text->find('\n', start);
+    if (end == std::string::npos) end = text->size();
+    std::string line = text->substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) names.emplace_back(line.begin(), line.end());
+    start = end + 1;
+  }
+  return names;
+}
+
+std::vector<std::wstring> ProgressTexts(std::size_t file_count) {
+  std::vector<std::wstring> texts{L"5%", L"25%", L"50%"};
+  for (std::size_t k = 1; k <= file_count; ++k) {
+    texts.push_back(std::to_wstring(45 * k / file_count + 50) + L"%");
+  }
+  texts.push_back(L"100%");
+  return texts;
+}
+
+std::vector<std::wstring> ActionTexts(const std::vector<std::wstring>& names,
+                                      std::wstring_view install_dir) {
+  std::vector<std::wstring> texts{L"Creating directories...", L"Unpacking...",
+                                  L"Unpacking was successful"};
+  for (const std::wstring& name : names) {
+    texts.push_back(L"Copying file " + name + L"\r\n To \r\n" + std::wstring(install_dir) + name);
+  }
+  texts.push_back(L"Creating settings file and links...");
+  return texts;
+}
+
 }  // namespace tgw::e2e

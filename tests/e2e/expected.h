@@ -1,9 +1,10 @@
 #pragma once
 
 // What the user should see: the window's captions in each language, the product descriptions,
-// the exit question. Written out here rather than taken from the program's tables, so that a
-// changed table shows as a failure.
+// the exit question, the texts of the run, what it installs. Written out here rather than taken
+// from the program's tables, so that a changed table shows as a failure.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,14 @@ void ExpectExitQuestion(const SetupProcess& setup, const Dialog& question,
 // Yes, waits for the setup to end and returns its exit code.
 void AnswerExitNo(const SetupProcess& setup, bool close_window = false);
 std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window = false);
+
+// The names of a manifest (one relative Windows name a line), in order.
+std::vector<std::wstring> ManifestNames(const std::wstring& manifest);
+// The progress label's texts in a run of `file_count` files, in order.
+std::vector<std::wstring> ProgressTexts(std::size_t file_count);
+// The action label's texts in a run of `names` into `install_dir`, in order.
+std::vector<std::wstring> ActionTexts(const std::vector<std::wstring>& names,
+                                      std::wstring_view install_dir);
 
 // The sample's 30 file names and the small payload's, in installation order.
 std::vector<std::wstring> SampleNames();

@@ -154,12 +154,4 @@ std::vector<std::wstring> ShortcutFiles();
 // Removes the shortcuts (and the Programs\Tagwright folder) that earlier runs left.
 void RemoveShortcuts();
 
-// The names of a manifest (one relative Windows name a line), in order.
-std::vector<std::wstring> ManifestNames(const std::wstring& manifest);
-// The progress label's texts in a run of `file_count` files, in order.
-std::vector<std::wstring> ProgressTexts(std::size_t file_count);
-// The action label's texts in a run of `names` into `install_dir`, in order.
-std::vector<std::wstring> ActionTexts(const std::vector<std::wstring>& names,
-                                      std::wstring_view install_dir);
-
 }  // namespace tgw::e2e
