@@ -30,8 +30,7 @@ void CheckFirstPage(const SetupProcess& setup) {
   EXPECT_FALSE(setup.Visible(Control::Russian));
   setup.Screenshot(ScreenshotPath(L"stage0-language"));
 
-  setup.PostClick(Control::Command1);
-  const Dialog question = setup.WaitForDialog(kExitTitle);
+  const Dialog question = OpenExitQuestion(setup);
   ExpectExitQuestion(setup, question, kEnglishQuestion);
   setup.Screenshot(ScreenshotPath(L"exit-question"), {question.handle()});
   question.Press(IDNO);

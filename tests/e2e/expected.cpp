@@ -11,8 +11,6 @@ namespace tgw::e2e {
 
 namespace {
 
-constexpr DWORD kExitMs = 5000;
-
 std::wstring Lines(std::initializer_list<const wchar_t*> lines) {
   std::wstring text;
   for (const wchar_t* line : lines) text.append(line).append(L"\r\n");
@@ -108,29 +106,6 @@ void ExpectExitQuestion(const SetupProcess& setup, const Dialog& question,
   }
   ASSERT_FALSE(icons.empty()) << "the question shows no icon";
   EXPECT_EQ(icons.back(), hook::kInformationIcon);
-}
-
-void AnswerExitNo(const SetupProcess& setup, bool close_window) {
-  if (close_window) {
-    setup.PostClose();
-  } else {
-    setup.PostClick(Control::Command1);
-  }
-  const Dialog question = setup.WaitForDialog(kExitTitle);
-  question.Press(IDNO);
-  question.WaitClosed();
-  // The answer has been handled once the window answers again.
-  Send(setup.window(), WM_NULL, 0, 0);
-}
-
-std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window) {
-  if (close_window) {
-    setup.PostClose();
-  } else {
-    setup.PostClick(Control::Command1);
-  }
-  setup.WaitForDialog(kExitTitle).Press(IDYES);
-  return setup.WaitForExit(kExitMs);
 }
 
 std::vector<std::wstring> SampleNames() {

@@ -41,11 +41,6 @@ void ExpectCaptions(const SetupProcess& setup, const std::vector<Caption>& capti
 void ExpectExitQuestion(const SetupProcess& setup, const Dialog& question,
                         const std::wstring& prompt);
 
-// Opens the exit question with the Exit button (or by closing the window) and answers it; with
-// Yes, waits for the setup to end and returns its exit code.
-void AnswerExitNo(const SetupProcess& setup, bool close_window = false);
-std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window = false);
-
 // The names of a manifest (one relative Windows name a line), in order.
 std::vector<std::wstring> ManifestNames(const std::wstring& manifest);
 // The progress label's texts in a run of `file_count` files, in order.

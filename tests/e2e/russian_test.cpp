@@ -23,8 +23,7 @@ TEST(Russian, WalkThroughWithoutTheDesktopIcon) {
   ExpectCaptions(setup, RussianCaptions());
   EXPECT_EQ(setup.Text(Control::Description), RussianDescription());
 
-  setup.PostClick(Control::Command1);
-  const Dialog question = setup.WaitForDialog(kExitTitle);
+  const Dialog question = OpenExitQuestion(setup);
   ExpectExitQuestion(setup, question, kRussianQuestion);
   question.Press(IDNO);
   question.WaitClosed();

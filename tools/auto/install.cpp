@@ -143,9 +143,7 @@ void ChooseDesktopIcon(const SetupProcess& setup, bool wanted) {
 void EndAsAUserWould(const SetupProcess& setup, const Pictures& pictures) noexcept {
   try {
     if (!setup.Running() || !setup.Dialogs().empty() || !setup.Enabled(Control::Command1)) return;
-    setup.PostClick(Control::Command1);
-    const Dialog question = setup.WaitForDialogWhere(
-        [](const Dialog& dialog) { return dialog.HasItem(IDYES); }, L"exit question", 5000);
+    const Dialog question = OpenExitQuestion(setup, false, 5000);
     pictures.Take(L"exit-question", setup, {question.handle()});
     question.Press(IDYES);
     setup.WaitForExit(kEndMs);

@@ -96,6 +96,29 @@ bool SelectFolderInPicker(const SetupProcess& setup, const Dialog& picker,
   return WaitUntil(selected, timeout_ms, 100);
 }
 
+Dialog OpenExitQuestion(const SetupProcess& setup, bool close_window, DWORD timeout_ms) {
+  if (close_window) {
+    setup.PostClose();
+  } else {
+    setup.PostClick(Control::Command1);
+  }
+  return setup.WaitForDialogWhere([](const Dialog& dialog) { return dialog.HasItem(IDYES); },
+                                  L"exit question", timeout_ms);
+}
+
+void AnswerExitNo(const SetupProcess& setup, bool close_window) {
+  const Dialog question = OpenExitQuestion(setup, close_window);
+  question.Press(IDNO);
+  question.WaitClosed();
+  // The answer has been handled once the window answers again.
+  Send(setup.window(), WM_NULL, 0, 0);
+}
+
+std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window) {
+  OpenExitQuestion(setup, close_window).Press(IDYES);
+  return setup.WaitForExit(kPageMs);
+}
+
 void NextTo(const SetupProcess& setup, int stage) {
   for (int current = setup.Stage(); current < stage; ++current) {
     setup.Click(Control::Command3);

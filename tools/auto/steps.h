@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,15 @@ void ChooseInPicker(const SetupProcess& setup, const Dialog& picker, const std::
 // it, up to its drive. False when that is not so after `timeout_ms`.
 bool SelectFolderInPicker(const SetupProcess& setup, const Dialog& picker,
                           const std::wstring& folder, DWORD timeout_ms);
+
+// The exit question: Exit clicked (or, with `close_window`, the window closed through its frame)
+// and the question waited for.
+Dialog OpenExitQuestion(const SetupProcess& setup, bool close_window = false,
+                        DWORD timeout_ms = 10000);
+// The exit question answered No; returns once the setup has handled the answer.
+void AnswerExitNo(const SetupProcess& setup, bool close_window = false);
+// The exit question answered Yes: the setup's exit code once it has ended.
+std::uint32_t AnswerExitYes(const SetupProcess& setup, bool close_window = false);
 
 // Next until the page of `stage` (at most 3, before the run) is shown.
 void NextTo(const SetupProcess& setup, int stage);
