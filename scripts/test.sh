@@ -10,6 +10,11 @@ cmake --preset native -DTGW_WERROR=ON
 cmake --build --preset native
 ctest --preset native
 
+# The same tests with AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake --preset sanitize -DTGW_WERROR=ON
+cmake --build --preset sanitize
+ctest --preset sanitize
+
 # libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer over the payload reader, the
 # integrity record and the name and folder rules, for a minute.
 cmake --preset fuzz -DTGW_WERROR=ON
