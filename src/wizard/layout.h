@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/control.h"
+#include "wizard/control.h"
 
 namespace tgw::layout {
 

@@ -8,8 +8,8 @@
 #include "platform/file_system.h"
 #include "platform/folder_picker.h"
 #include "platform/runtime.h"
-#include "platform/toolkit.h"
 #include "wizard/strings.h"
+#include "wizard/toolkit.h"
 
 namespace tgw {
 

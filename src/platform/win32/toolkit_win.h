@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "platform/toolkit.h"
 #include "platform/win32/window_win.h"
+#include "wizard/toolkit.h"
 
 namespace tgw::win32 {
 

@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "platform/control.h"
 #include "platform/win32/handles.h"
+#include "wizard/control.h"
 #include "wizard/layout.h"
 
 namespace tgw::win32 {

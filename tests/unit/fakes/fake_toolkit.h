@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/toolkit.h"
 #include "wizard/layout.h"
+#include "wizard/toolkit.h"
 
 namespace tgw::fakes {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/control.h"
+#include "wizard/control.h"
 
 namespace tgw {
 

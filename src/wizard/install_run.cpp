@@ -1,4 +1,4 @@
-#include "engine/install_run.h"
+#include "wizard/install_run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,14 +9,14 @@
 #include "engine/decimal.h"
 #include "engine/install_records.h"
 #include "engine/names.h"
-#include "engine/pause.h"
 #include "engine/payload.h"
 #include "engine/product.h"
 #include "engine/shortcuts.h"
 #include "platform/file_system.h"
 #include "platform/runtime.h"
 #include "platform/shell.h"
-#include "platform/toolkit.h"
+#include "wizard/pause.h"
+#include "wizard/toolkit.h"
 
 namespace tgw {
 
