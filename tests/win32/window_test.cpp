@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/dpi_win.h"
-#include "platform/win32/toolkit_win.h"
-#include "platform/win32/window_win.h"
 #include "wizard/layout.h"
 #include "wizard/strings.h"
+#include "wizard/win32/dpi_win.h"
+#include "wizard/win32/toolkit_win.h"
+#include "wizard/win32/window_win.h"
 
 namespace tgw::win32 {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "platform/win32/window_win.h"
 #include "wizard/toolkit.h"
+#include "wizard/win32/window_win.h"
 
 namespace tgw::win32 {
 

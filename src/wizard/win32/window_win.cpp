@@ -1,4 +1,4 @@
-#include "platform/win32/window_win.h"
+#include "wizard/win32/window_win.h"
 
 #include <commctrl.h>
 
@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
-#include "platform/win32/controls_win.h"
-#include "platform/win32/dpi_win.h"
-#include "platform/win32/resource.h"
 #include "platform/win32/system_function_win.h"
+#include "wizard/win32/controls_win.h"
+#include "wizard/win32/dpi_win.h"
+#include "wizard/win32/resource.h"
 
 namespace tgw::win32 {
 

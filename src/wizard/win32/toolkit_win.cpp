@@ -1,4 +1,4 @@
-#include "platform/win32/toolkit_win.h"
+#include "wizard/win32/toolkit_win.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/win32/controls_win.h"
+#include "wizard/win32/controls_win.h"
 
 namespace tgw::win32 {
 
