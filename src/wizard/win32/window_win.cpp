@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "platform/win32/system_function_win.h"
+#include "resource.h"
 #include "wizard/win32/controls_win.h"
 #include "wizard/win32/dpi_win.h"
-#include "wizard/win32/resource.h"
 
 namespace tgw::win32 {
 
