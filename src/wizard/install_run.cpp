@@ -67,13 +67,14 @@ std::vector<Shortfall> MakeProductShortcuts(const Platform& platform, InstallLog
   const std::wstring uninstaller_icon = dir + L"uninstall.exe,0";
   const bool desktop = platform.ui.GetCheckValue(Control::Check1) != 0;
 
+  constexpr ShowCommand kNormal = ShowCommand::kNormal;
   const ShortcutRequest requests[] = {
-      {ShortcutLocation::kDesktop, L"Tagwright", app, L"", app_icon, dir, L"", 1},
-      {ShortcutLocation::kPrograms, L"Tagwright", app, L"", app_icon, dir, L"Tagwright", 1},
-      {ShortcutLocation::kPrograms, L"Official web site", product::kHomePage, L"", L"shdocvw.dll,0",
-       L"", L"Tagwright", 3},
-      {ShortcutLocation::kPrograms, L"Uninstall Tagwright", uninstaller, L"", uninstaller_icon, dir,
-       L"Tagwright", 1},
+      {ShortcutLocation::kDesktop, L"Tagwright", app, app_icon, dir, L"", kNormal},
+      {ShortcutLocation::kPrograms, L"Tagwright", app, app_icon, dir, L"Tagwright", kNormal},
+      {ShortcutLocation::kPrograms, L"Official web site", product::kHomePage, L"shdocvw.dll,0", L"",
+       L"Tagwright", ShowCommand::kMaximized},
+      {ShortcutLocation::kPrograms, L"Uninstall Tagwright", uninstaller, uninstaller_icon, dir,
+       L"Tagwright", kNormal},
   };
   std::vector<Shortfall> failed;
   for (const ShortcutRequest& request : requests) {

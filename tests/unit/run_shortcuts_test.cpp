@@ -31,8 +31,7 @@ TEST_F(Shortcuts, TheRunMakesFourWithTheirProperties) {
 
   ASSERT_EQ(shell.saved.size(), 4u);
   const std::wstring dir = L"d:\\apps\\Tagwright\\";
-  const Properties app{{L"WindowStyle", L"1"},
-                       {L"HotKey", L""},
+  const Properties app{{L"WindowStyle", L"normal"},
                        {L"TargetPath", dir + L"Tagwright.exe"},
                        {L"IconLocation", dir + L"tagwright.exe,0"},
                        {L"Description", L"Tagwright"},
@@ -43,8 +42,7 @@ TEST_F(Shortcuts, TheRunMakesFourWithTheirProperties) {
   EXPECT_EQ(shell.saved[1].properties, app);
   EXPECT_EQ(shell.saved[2].path, programs + L"\\Tagwright\\Official web site.lnk");
   EXPECT_EQ(shell.saved[2].properties,
-            (Properties{{L"WindowStyle", L"3"},
-                        {L"HotKey", L""},
+            (Properties{{L"WindowStyle", L"maximized"},
                         {L"TargetPath", std::wstring(product::kHomePage)},
                         {L"IconLocation", L"shdocvw.dll,0"},
                         {L"Description", L"Official web site"},
