@@ -77,8 +77,4 @@ const ControlLayout* Find(Control id);
 // The entries of the language list, by index.
 inline constexpr std::wstring_view kLanguages[] = {L"English", L"Русский"};
 
-// The picture at the left of the window is shown at its own size.
-inline constexpr int kImageWidthPixels = 112;
-inline constexpr int kImageHeightPixels = 457;
-
 }  // namespace tgw::layout
