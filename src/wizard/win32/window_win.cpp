@@ -1,3 +1,6 @@
+// The wizard's window: making it and its controls, finding them, the focus and the messages. Its
+// layout for a DPI is in window_dpi_win.cpp, its painting in window_paint_win.cpp.
+
 #include "wizard/win32/window_win.h"
 
 #include <commctrl.h>
@@ -5,10 +8,9 @@
 #include <algorithm>
 #include <span>
 #include <string>
-#include <utility>
 
-#include "platform/win32/system_function_win.h"
 #include "resource.h"
+#include "window_parts_win.h"
 #include "wizard/win32/controls_win.h"
 #include "wizard/win32/dpi_win.h"
 
@@ -17,18 +19,9 @@ namespace tgw::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TagwrightSetupWindow";
-// A fixed single border with a caption and the close box; no minimise or maximise box.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 
 using layout::ControlLayout;
 using layout::Kind;
-
-COLORREF ToColorRef(layout::Rgb colour) noexcept { return RGB(colour.r, colour.g, colour.b); }
-
-bool Has(const ControlLayout& control, layout::Flags flag) noexcept {
-  return (control.flags & flag) != 0;
-}
 
 // The entries a list control starts with.
 std::span<const std::wstring_view> ListEntries(Control list) noexcept {
@@ -36,39 +29,65 @@ std::span<const std::wstring_view> ListEntries(Control list) noexcept {
   return {};
 }
 
-UniqueFont MakeFont(const layout::Font& font, UINT dpi) noexcept {
-  LOGFONTW description{};
-  description.lfHeight = FontHeight(font.points, dpi);
-  description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  description.lfCharSet = font.charset;
-  description.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  description.lfQuality = DEFAULT_QUALITY;
-  description.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  const std::size_t length = std::min(font.face.size(), std::size(description.lfFaceName) - 1);
-  std::copy_n(font.face.data(), length, description.lfFaceName);
-  return UniqueFont(CreateFontIndirectW(&description));
-}
+// The window class and styles of a control of this kind, and whether the dialog manager stops at
+// it; no class for the windowless kinds, which the main window paints.
+struct ControlClass {
+  const wchar_t* name;
+  DWORD style;
+  DWORD ex_style;
+  bool tab_stop;
+};
 
-// An icon resource at `width` x `height`: scaled down from a larger image where the resource
-// has none of that size (LoadIconWithScaleDown, comctl32 6), else as LoadImageW makes it.
-UniqueIcon LoadIconOfSize(HINSTANCE instance, int id, int width, int height) noexcept {
-  const auto scale_down =
-      SystemFunction<decltype(&LoadIconWithScaleDown)>(L"comctl32.dll", "LoadIconWithScaleDown");
-  HICON icon = nullptr;
-  if (scale_down == nullptr ||
-      FAILED(scale_down(instance, MAKEINTRESOURCEW(id), width, height, &icon))) {
-    icon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+ControlClass ClassOf(const ControlLayout& control) noexcept {
+  switch (control.kind) {
+    case Kind::kLabel:
+      // Drawn by DrawLabel: see-through labels show what their parent paints behind them.
+      return {WC_STATICW, SS_OWNERDRAW | SS_NOPREFIX, 0, false};
+    case Kind::kTextBox: {
+      DWORD style = Has(control, layout::kMultiLine) ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL
+                                                     : ES_AUTOHSCROLL;
+      if (Has(control, layout::kLocked)) style |= ES_READONLY;
+      return {WC_EDITW, style, WS_EX_CLIENTEDGE, true};
+    }
+    case Kind::kFrame:
+      // The dialog manager moves the focus through its children.
+      return {kFrameClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, false};
+    case Kind::kButton:
+      return {WC_BUTTONW, BS_OWNERDRAW, 0, true};  // in the layout's colour: DrawButton
+    case Kind::kCheckBox:
+      return {WC_BUTTONW, BS_AUTOCHECKBOX | BS_MULTILINE, 0, true};
+    case Kind::kComboBox:
+      return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, 0, true};
+    case Kind::kProgressBar:
+      return {PROGRESS_CLASSW, 0, 0, false};
+    case Kind::kImage:
+    case Kind::kLine:
+      break;
   }
-  return UniqueIcon(icon);
+  return {nullptr, 0, 0, false};
 }
 
-RECT PixelRect(const ControlLayout& control, UINT dpi) noexcept {
-  const int left = TwipsToPixels(control.left, dpi);
-  const int top = TwipsToPixels(control.top, dpi);
-  return RECT{left, top, left + TwipsToPixels(control.width, dpi),
-              top + TwipsToPixels(control.height, dpi)};
+// A new control's first state: a list's entries, none selected; the check box's mark; the
+// progress bar's range.
+void SetFirstState(HWND handle, const ControlLayout& control) noexcept {
+  switch (control.kind) {
+    case Kind::kComboBox:
+      for (const std::wstring_view entry : ListEntries(control.id)) {
+        const std::wstring text(entry);
+        SendMessageW(handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      }
+      SendMessageW(handle, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+      break;
+    case Kind::kCheckBox:
+      SendMessageW(handle, BM_SETCHECK,
+                   Has(control, layout::kChecked) ? BST_CHECKED : BST_UNCHECKED, 0);
+      break;
+    case Kind::kProgressBar:
+      SendMessageW(handle, PBM_SETRANGE32, 0, 100);
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
@@ -135,209 +154,21 @@ bool WizardWindow::Create() noexcept {
 }
 
 bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD ex_style = 0;
-  bool tab_stop = true;
-  const wchar_t* window_class = nullptr;
-  switch (control.kind) {
-    case Kind::kLabel:
-      // Drawn by DrawLabel: see-through labels show what their parent paints behind them.
-      window_class = WC_STATICW;
-      style |= SS_OWNERDRAW | SS_NOPREFIX;
-      tab_stop = false;
-      break;
-    case Kind::kTextBox:
-      window_class = WC_EDITW;
-      ex_style = WS_EX_CLIENTEDGE;
-      style |= Has(control, layout::kMultiLine) ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL
-                                                : ES_AUTOHSCROLL;
-      if (Has(control, layout::kLocked)) style |= ES_READONLY;
-      break;
-    case Kind::kFrame:
-      window_class = kFrameClass;
-      style |= WS_CLIPCHILDREN;
-      ex_style = WS_EX_CONTROLPARENT;  // the dialog manager moves the focus through its children
-      tab_stop = false;
-      break;
-    case Kind::kButton:
-      window_class = WC_BUTTONW;
-      style |= BS_OWNERDRAW;  // in the layout's colour: DrawButton
-      break;
-    case Kind::kCheckBox:
-      window_class = WC_BUTTONW;
-      style |= BS_AUTOCHECKBOX | BS_MULTILINE;
-      break;
-    case Kind::kComboBox:
-      window_class = WC_COMBOBOXW;
-      style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-      break;
-    case Kind::kProgressBar:
-      window_class = PROGRESS_CLASSW;
-      tab_stop = false;
-      break;
-    case Kind::kImage:
-    case Kind::kLine:
-      return true;  // painted by the main window
-  }
-  if (tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
+  const ControlClass window_class = ClassOf(control);
+  if (window_class.name == nullptr) return true;  // painted by the main window
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | window_class.style;
+  if (window_class.tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
   if (!Has(control, layout::kHidden)) style |= WS_VISIBLE;
 
   const std::wstring caption(control.caption);
-  const HWND handle = CreateWindowExW(
-      ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0, Item(control.parent),
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+  const HWND handle = CreateWindowExW(window_class.ex_style, window_class.name, caption.c_str(),
+                                      style, 0, 0, 0, 0, Item(control.parent),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                                      instance_, nullptr);
   if (handle == nullptr) return false;
   items_.push_back({&control, handle});
-
-  switch (control.kind) {
-    case Kind::kComboBox:
-      for (const std::wstring_view entry : ListEntries(control.id)) {
-        const std::wstring text(entry);
-        SendMessageW(handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-      }
-      SendMessageW(handle, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-      break;
-    case Kind::kCheckBox:
-      SendMessageW(handle, BM_SETCHECK,
-                   Has(control, layout::kChecked) ? BST_CHECKED : BST_UNCHECKED, 0);
-      break;
-    case Kind::kProgressBar:
-      SendMessageW(handle, PBM_SETRANGE32, 0, 100);
-      break;
-    default:
-      break;
-  }
+  SetFirstState(handle, control);
   return true;
-}
-
-void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
-  dpi_ = dpi;
-  // The old fonts stay until every control has its new one.
-  const std::vector<FontEntry> old_fonts = std::exchange(fonts_, MakeFonts(dpi));
-  for (const ControlWindow& item : items_) {
-    const ControlLayout& control = *item.layout;
-    SendMessageW(item.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
-    const RECT rect = PixelRect(control, dpi);
-    const int height = rect.bottom - rect.top;
-    const bool list = control.kind == Kind::kComboBox;
-    // A drop-down list is given the height with its list dropped; its field is fitted after.
-    SetWindowPos(item.handle, nullptr, rect.left, rect.top, rect.right - rect.left,
-                 list ? height + DroppedListHeight(item.handle) : height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (list) FitSelectionField(item.handle, height);
-  }
-  ScalePicture();
-  LoadIcons();
-
-  const layout::WindowLayout& form = layout::Window();
-  const int client_width = TwipsToPixels(form.client_width, dpi);
-  const int client_height = TwipsToPixels(form.client_height, dpi);
-  const RECT outer =
-      WindowRectForClient(client_width, client_height, kWindowStyle, kWindowExStyle, dpi);
-  if (suggested != nullptr) {
-    SetWindowPos(window_, nullptr, suggested->left, suggested->top, outer.right, outer.bottom,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  } else {
-    SetWindowPos(window_, nullptr, 0, 0, outer.right, outer.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  // Where the frame the system draws is not what the DPI says (a system that scales no frames,
-  // a DPI message sent by hand), the client area is made right by what it is off.
-  RECT client{};
-  GetClientRect(window_, &client);
-  if (client.right != client_width || client.bottom != client_height) {
-    SetWindowPos(window_, nullptr, 0, 0, outer.right + client_width - client.right,
-                 outer.bottom + client_height - client.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-std::vector<WizardWindow::FontEntry> WizardWindow::MakeFonts(UINT dpi) const {
-  std::vector<FontEntry> fonts;
-  const auto add = [&fonts, dpi](const layout::Font* font) {
-    const bool known = std::any_of(fonts.begin(), fonts.end(),
-                                   [font](const FontEntry& entry) { return entry.font == font; });
-    if (!known) fonts.push_back({font, MakeFont(*font, dpi)});
-  };
-  add(&layout::Window().font);  // first: the font of the controls without one of their own
-  for (const ControlLayout& control : layout::Controls()) {
-    if (control.font != nullptr) add(control.font);
-  }
-  return fonts;
-}
-
-HFONT WizardWindow::FontFor(const layout::Font* font) const noexcept {
-  for (const FontEntry& entry : fonts_) {
-    if (entry.font == font) return entry.handle.get();
-  }
-  return fonts_.empty() ? nullptr : fonts_.front().handle.get();
-}
-
-int WizardWindow::DroppedListHeight(HWND combo) const noexcept {
-  const auto count = std::max<LRESULT>(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
-  const auto entry_height = std::max<LRESULT>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0), 1);
-  return static_cast<int>(count * entry_height) + ScalePixels(4, dpi_);
-}
-
-void WizardWindow::FitSelectionField(HWND combo, int height) noexcept {
-  // A drop-down list's window is as high as its selection field, which its item height sets.
-  // Set and got item heights need not agree (Wine's differ by 2 pixels), so this measures again;
-  // a field cannot be lower than its font needs.
-  LRESULT asked = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  for (int attempt = 0; attempt < 3 && asked > 0; ++attempt) {
-    RECT field{};
-    GetWindowRect(combo, &field);
-    const int missing = height - static_cast<int>(field.bottom - field.top);
-    if (missing == 0 || asked + missing <= 0) return;
-    asked += missing;
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), asked);
-  }
-}
-
-void WizardWindow::ScalePicture() noexcept {
-  if (!picture_) {
-    picture_.reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE1),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  }
-  scaled_picture_.reset();
-  const ControlLayout* image = layout::Find(Control::Image1);
-  if (!picture_ || image == nullptr) return;
-  const RECT rect = PixelRect(*image, dpi_);
-  scaled_size_ = SIZE{rect.right - rect.left, rect.bottom - rect.top};
-  BITMAP bitmap{};
-  GetObjectW(picture_.get(), sizeof bitmap, &bitmap);
-  if (bitmap.bmWidth == scaled_size_.cx && bitmap.bmHeight == scaled_size_.cy) return;
-
-  // Another DPI: scaled once here, smoothly (HALFTONE), then copied as it is at each paint.
-  const HDC screen = GetDC(nullptr);
-  UniqueBitmap scaled(CreateCompatibleBitmap(screen, scaled_size_.cx, scaled_size_.cy));
-  const UniqueMemoryDc source(CreateCompatibleDC(screen));
-  const UniqueMemoryDc target(CreateCompatibleDC(screen));
-  ReleaseDC(nullptr, screen);
-  if (!scaled || !source || !target) return;
-  {
-    const SelectedObject from(source.get(), picture_.get());
-    const SelectedObject to(target.get(), scaled.get());
-    SetStretchBltMode(target.get(), HALFTONE);
-    SetBrushOrgEx(target.get(), 0, 0, nullptr);
-    StretchBlt(target.get(), 0, 0, scaled_size_.cx, scaled_size_.cy, source.get(), 0, 0,
-               bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
-  }
-  scaled_picture_ = std::move(scaled);
-}
-
-void WizardWindow::LoadIcons() noexcept {
-  UniqueIcon big = LoadIconOfSize(instance_, IDI_SETUP, SystemMetric(SM_CXICON, dpi_),
-                                  SystemMetric(SM_CYICON, dpi_));
-  UniqueIcon small = LoadIconOfSize(instance_, IDI_SETUP, SystemMetric(SM_CXSMICON, dpi_),
-                                    SystemMetric(SM_CYSMICON, dpi_));
-  if (!big && !small) return;  // no icon in this program
-  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The window no longer shows the old ones.
-  big_icon_ = std::move(big);
-  small_icon_ = std::move(small);
 }
 
 HWND WizardWindow::Item(Control control) const noexcept {
@@ -359,15 +190,6 @@ const WizardWindow::ControlWindow* WizardWindow::Find(HWND handle) const noexcep
     if (item.handle == handle) return &item;
   }
   return nullptr;
-}
-
-HBRUSH WizardWindow::BrushFor(layout::Rgb colour) noexcept {
-  const COLORREF wanted = ToColorRef(colour);
-  for (const BrushEntry& entry : brushes_) {
-    if (entry.colour == wanted) return entry.handle.get();
-  }
-  brushes_.push_back({wanted, UniqueBrush(CreateSolidBrush(wanted))});
-  return brushes_.back().handle.get();
 }
 
 void WizardWindow::Show(int show_command, Control focus) noexcept {
@@ -422,67 +244,17 @@ int WizardWindow::RunMessageLoop() noexcept {
   }
 }
 
-void WizardWindow::Paint(HDC dc) noexcept {
-  RECT client{};
-  GetClientRect(window_, &client);
-  FillRect(dc, &client, BrushFor(layout::Window().back));
-  // The windowless controls of the form: the picture and the line.
-  for (const ControlLayout& control : layout::Controls()) {
-    if (control.parent != Control::Form1) continue;
-    const RECT rect = PixelRect(control, dpi_);
-    if (control.kind == Kind::kImage && picture_) {
-      // Scaled for this DPI, or at its own size where that is the size asked for.
-      const HBITMAP shown = scaled_picture_ ? scaled_picture_.get() : picture_.get();
-      const UniqueMemoryDc source(CreateCompatibleDC(dc));
-      if (!source) continue;
-      const SelectedObject selected(source.get(), shown);
-      BitBlt(dc, rect.left, rect.top, scaled_size_.cx, scaled_size_.cy, source.get(), 0, 0,
-             SRCCOPY);
-    } else if (control.kind == Kind::kLine) {
-      const COLORREF colour =
-          control.fore != nullptr ? ToColorRef(*control.fore) : GetSysColor(COLOR_WINDOWTEXT);
-      const UniquePen pen(CreatePen(PS_SOLID, std::max(1, ScalePixels(1, dpi_)), colour));
-      const SelectedObject selected(dc, pen.get());
-      MoveToEx(dc, rect.left, rect.top, nullptr);
-      LineTo(dc, rect.right, rect.bottom);
-    }
+bool WizardWindow::Activate(WPARAM wparam) noexcept {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) last_focus_ = focus;
+    return false;
   }
-}
-
-LRESULT WizardWindow::ControlColour(UINT message, HDC dc, HWND control) noexcept {
-  // The system's colours first; the layout's, where it has some, over them.
-  const LRESULT system = DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc),
-                                        reinterpret_cast<LPARAM>(control));
-  const ControlWindow* item = Find(control);
-  if (item == nullptr) item = Find(GetParent(control));  // the list of a drop-down list
-  if (item == nullptr) return system;
-  const ControlLayout& layout = *item->layout;
-  if (layout.fore != nullptr) SetTextColor(dc, ToColorRef(*layout.fore));
-  if (layout.back == nullptr) return system;
-  SetBkColor(dc, ToColorRef(*layout.back));
-  return reinterpret_cast<LRESULT>(BrushFor(*layout.back));
-}
-
-LRESULT WizardWindow::DrawItem(const DRAWITEMSTRUCT& item) noexcept {
-  const ControlWindow* found = Find(item.hwndItem);
-  if (found == nullptr) return FALSE;
-  const ControlLayout& control = *found->layout;
-  const COLORREF text =
-      control.fore != nullptr ? ToColorRef(*control.fore) : GetSysColor(COLOR_BTNTEXT);
-  if (control.kind == Kind::kButton) {
-    const HBRUSH face =
-        control.back != nullptr ? BrushFor(*control.back) : GetSysColorBrush(COLOR_BTNFACE);
-    DrawButton(item, face, text, dpi_);
-    return TRUE;
-  }
-  if (control.kind == Kind::kLabel) {
-    const HBRUSH back = control.back != nullptr && !Has(control, layout::kTransparent)
-                            ? BrushFor(*control.back)
-                            : nullptr;
-    DrawLabel(item, back, text, Has(control, layout::kCentred));
-    return TRUE;
-  }
-  return FALSE;
+  if (HIWORD(wparam) != 0) return false;  // minimised
+  const HWND focus = FocusToRestore();
+  if (focus == nullptr) return false;
+  SetFocus(focus);
+  return true;
 }
 
 void WizardWindow::Command(WPARAM wparam, LPARAM lparam) noexcept {
@@ -553,15 +325,7 @@ LRESULT WizardWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       }
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window, focus)) last_focus_ = focus;
-      } else if (HIWORD(wparam) == 0) {  // not minimised
-        if (const HWND focus = FocusToRestore()) {
-          SetFocus(focus);
-          return 0;
-        }
-      }
+      if (Activate(wparam)) return 0;
       break;
     case WM_SETFOCUS:
       if (const HWND focus = FocusToRestore()) SetFocus(focus);
