@@ -109,6 +109,13 @@ std::string_view DescribeNameFault(NameFault fault) {
   return "is not a good name";
 }
 
+bool StartsWithDriveRoot(std::wstring_view path) {
+  return path.size() >= 3 && ascii::Lower(path[0]) >= L'a' && ascii::Lower(path[0]) <= L'z' &&
+         path[1] == L':' && path[2] == L'\\';
+}
+
+bool IsDriveRoot(std::wstring_view path) { return path.size() == 3 && StartsWithDriveRoot(path); }
+
 std::optional<std::wstring> AsInstallFolder(std::wstring_view text) {
   std::wstring_view parts;
   if (text.starts_with(L"\\\\")) {
@@ -119,8 +126,7 @@ std::optional<std::wstring> AsInstallFolder(std::wstring_view text) {
       return std::nullopt;
     }
     if (parts[server_end + 1] == L'\\') return std::nullopt;  // no share
-  } else if (text.size() >= 3 && ascii::Lower(text[0]) >= L'a' && ascii::Lower(text[0]) <= L'z' &&
-             text[1] == L':' && text[2] == L'\\') {
+  } else if (StartsWithDriveRoot(text)) {
     parts = text.substr(3);
   } else {
     return std::nullopt;

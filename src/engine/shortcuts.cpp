@@ -41,8 +41,7 @@ Result<std::wstring> MakeShortcut(Shell& shell, FileSystem& files, const Shortcu
   if (!link) return link.error();
   ShellLink& shortcut = **link;
   // The first failure ends the shortcut; nothing is written before Save.
-  Status status = shortcut.SetWindowStyle(request.window_style);
-  if (status.ok()) status = shortcut.SetHotKey(request.hot_key);
+  Status status = shortcut.SetWindowStyle(request.show);
   if (status.ok()) status = shortcut.SetTargetPath(request.target);
   if (status.ok()) status = shortcut.SetIconLocation(request.icon_location);
   if (status.ok()) status = shortcut.SetDescription(request.name);

@@ -21,18 +21,8 @@ constexpr std::wstring_view kGroup = L"Tagwright";
 constexpr std::wstring_view kDesktopShortcut = L"tagwright.lnk";
 constexpr std::wstring_view kRecordFolder = L"TGWR";
 
-bool SameText(std::wstring_view a, std::wstring_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](wchar_t x, wchar_t y) { return ascii::Lower(x) == ascii::Lower(y); });
-}
-
-std::wstring Lowered(std::wstring_view text) {
-  std::wstring lowered(text);
-  for (wchar_t& c : lowered) c = ascii::Lower(c);
-  return lowered;
-}
-
-bool IsDriveLetter(wchar_t c) { return ascii::Lower(c) >= L'a' && ascii::Lower(c) <= L'z'; }
+using ascii::Lowered;
+using ascii::SameIgnoringCase;
 
 // The path as text, with a final backslash when `folder`.
 std::wstring Text(const PathParts& path, bool folder) {
@@ -74,7 +64,7 @@ class LogReader {
       if (CheckName(*name, folder_text_.size()) != NameFault::kNone) return LineVerdict::kNotAPath;
       if (!seen_.insert(Lowered(folder_text_ + *name)).second) return LineVerdict::kRepeated;
       for (const std::wstring& program : program_names_) {
-        if (SameText(*name, program)) return LineVerdict::kProgram;  // (a name has no "\")
+        if (SameIgnoringCase(*name, program)) return LineVerdict::kProgram;  // (a name has no "\")
       }
       removal = Removal{folder_text_, std::move(*name), std::wstring(line)};
       return LineVerdict::kRemove;
@@ -102,7 +92,7 @@ class LogReader {
     const std::wstring place = Text(*programs_, true);
     if (!name || CheckName(*name, place.size()) != NameFault::kNone) return std::nullopt;
     const std::size_t slash = name->find(L'\\');
-    if (slash == std::wstring::npos || !SameText(name->substr(0, slash), kGroup)) {
+    if (slash == std::wstring::npos || !SameIgnoringCase(name->substr(0, slash), kGroup)) {
       return std::nullopt;
     }
     const std::wstring_view file = std::wstring_view(*name).substr(slash + 1);
@@ -197,7 +187,7 @@ std::optional<PathParts> ParsePath(std::wstring_view text) {
       return std::nullopt;
     }
     parsed.root = L"\\\\" + std::wstring(server) + L"\\" + std::wstring(share);
-  } else if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
+  } else if (StartsWithDriveRoot(rest)) {
     parsed.root = std::wstring(rest.substr(0, 2));
     rest.remove_prefix(3);
   } else {
@@ -219,11 +209,11 @@ std::optional<PathParts> ParsePath(std::wstring_view text) {
 }
 
 std::optional<std::wstring> NameBelow(const PathParts& path, const PathParts& folder) {
-  if (!SameText(path.root, folder.root) || path.parts.size() < folder.parts.size()) {
+  if (!SameIgnoringCase(path.root, folder.root) || path.parts.size() < folder.parts.size()) {
     return std::nullopt;
   }
   for (std::size_t i = 0; i < folder.parts.size(); ++i) {
-    if (!SameText(path.parts[i], folder.parts[i])) return std::nullopt;
+    if (!SameIgnoringCase(path.parts[i], folder.parts[i])) return std::nullopt;
   }
   std::wstring name;
   for (std::size_t i = folder.parts.size(); i < path.parts.size(); ++i) {

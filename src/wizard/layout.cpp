@@ -1,5 +1,6 @@
 #include "wizard/layout.h"
 
+#include "engine/product.h"
 #include "wizard/strings.h"
 
 namespace tgw::layout {
@@ -40,7 +41,7 @@ constexpr ControlLayout kControls[] = {
   {Label5,      kLabel,       Frame4, L"Label4",                                 600, 1080, 4455, 1215,  17, kTransparent,                        nullptr,          nullptr, nullptr},
   {Frame3,      kFrame,       Form1,  L"Stage 3 of 4",                          1800, 1080, 6495, 5175,  11, kHidden,                             nullptr,          kBack, nullptr},
   {Command4,    kButton,      Frame3, L"...",                                   5160, 2640,  495,  375,  15, kNone,                               nullptr,          kBack, nullptr},
-  {Text1,       kTextBox,     Frame3, L"c:\\program files\\Tagwright\\",         600, 2640, 4335,  375,  14, kLocked,                             nullptr,          kBack, nullptr},
+  {Text1,       kTextBox,     Frame3, product::kDefaultInstallDir,              600, 2640, 4335,  375,  14, kLocked,                             nullptr,          kBack, nullptr},
   {Label4,      kLabel,       Frame3, L"Label4",                                 600, 2040, 4455,  375,  13, kTransparent,                        nullptr,          nullptr, nullptr},
   {Frame2,      kFrame,       Form1,  L"Stage 2 of 4",                          1800, 1080, 6495, 5175,   9, kHidden,                             nullptr,          kBack, nullptr},
   {Description, kTextBox,     Frame2, {},                                        240,  240, 6015, 3015,  10, kMultiLine,                          nullptr,          nullptr, nullptr},

@@ -8,8 +8,8 @@
 #include "platform/file_system.h"
 #include "platform/folder_picker.h"
 #include "platform/runtime.h"
-#include "platform/toolkit.h"
 #include "wizard/strings.h"
+#include "wizard/toolkit.h"
 
 namespace tgw {
 
@@ -70,8 +70,8 @@ void Wizard::Lang_Click() { SetLanguage(); }
 void Wizard::Command1_Click() { AskToExit(); }
 
 void Wizard::AskToExit() {
-  if (platform_.ui.MsgBox(lang_strings_[kExitQuestion], kExitTitle, kMsgBoxYesNoInformation) ==
-      kMsgBoxYes) {
+  if (platform_.ui.MsgBox(lang_strings_[kExitQuestion], kExitTitle, MessageKind::kExitQuestion) ==
+      MessageAnswer::kYes) {
     platform_.runtime.EndProgram();
   }
 }
@@ -121,7 +121,7 @@ void Wizard::Command4_Click() {
   auto folder = platform_.files.RecordablePath(chosen);
   if (!folder) {
     platform_.ui.MsgBox(UnrecordableFolderText(platform_.ui.GetListIndex(Control::Lang)),
-                        lang_strings_[kSetup], kMsgBoxOkExclamation);
+                        lang_strings_[kSetup], MessageKind::kWarning);
     return;
   }
   if (folder->back() != L'\\') *folder += L'\\';

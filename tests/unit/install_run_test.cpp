@@ -1,4 +1,4 @@
-#include "engine/install_run.h"
+#include "wizard/install_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/pause.h"
+#include "wizard/pause.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,13 @@
 #include "engine/shortcuts.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/install_run.h"
-#include "engine/product.h"
-#include "fakes/fake_runtime.h"
-#include "fakes/fake_toolkit.h"
 #include "fakes/recording_shell.h"
 
 namespace tgw {
 namespace {
+
+constexpr ShowCommand kNormal = ShowCommand::kNormal;
 
 // The shortcut's path, or nothing when it could not be made.
 std::optional<std::wstring> Made(Shell& shell, FileSystem& files, const ShortcutRequest& request) {
@@ -19,9 +16,6 @@ std::optional<std::wstring> Made(Shell& shell, FileSystem& files, const Shortcut
   return *path;
 }
 
-using ::testing::ElementsAre;
-using Properties = std::vector<std::pair<std::wstring, std::wstring>>;
-
 class Shortcuts : public ::testing::Test {
  protected:
   fakes::MemoryFileSystem files;
@@ -29,44 +23,10 @@ class Shortcuts : public ::testing::Test {
   const std::wstring programs = L"C:\\Users\\ann\\Start Menu\\Programs";
 };
 
-TEST_F(Shortcuts, TheRunMakesFourWithTheirProperties) {
-  fakes::FakeToolkit ui;
-  fakes::FakeRuntime runtime;
-  runtime.tick = 0.01;
-  ui.texts[Control::Text1] = L"d:\\apps\\Tagwright\\";
-  files.AddFolders(L"d:\\apps");
-  std::int32_t stage = 4;
-  StartInstalation({ui, runtime, files, shell}, stage);
-
-  ASSERT_EQ(shell.saved.size(), 4u);
-  const std::wstring dir = L"d:\\apps\\Tagwright\\";
-  const Properties app{{L"WindowStyle", L"1"},
-                       {L"HotKey", L""},
-                       {L"TargetPath", dir + L"Tagwright.exe"},
-                       {L"IconLocation", dir + L"tagwright.exe,0"},
-                       {L"Description", L"Tagwright"},
-                       {L"WorkingDirectory", dir}};
-  EXPECT_EQ(shell.saved[0].path, L"C:\\Users\\ann\\Desktop\\Tagwright.lnk");
-  EXPECT_EQ(shell.saved[0].properties, app);
-  EXPECT_EQ(shell.saved[1].path, programs + L"\\Tagwright\\Tagwright.lnk");
-  EXPECT_EQ(shell.saved[1].properties, app);
-  EXPECT_EQ(shell.saved[2].path, programs + L"\\Tagwright\\Official web site.lnk");
-  EXPECT_EQ(shell.saved[2].properties,
-            (Properties{{L"WindowStyle", L"3"},
-                        {L"HotKey", L""},
-                        {L"TargetPath", std::wstring(product::kHomePage)},
-                        {L"IconLocation", L"shdocvw.dll,0"},
-                        {L"Description", L"Official web site"},
-                        {L"WorkingDirectory", L""}}));
-  EXPECT_EQ(shell.saved[3].path, programs + L"\\Tagwright\\Uninstall Tagwright.lnk");
-  EXPECT_EQ(shell.saved[3].Get(L"TargetPath"), dir + L"uninstall.exe");
-  EXPECT_EQ(shell.saved[3].Get(L"IconLocation"), dir + L"uninstall.exe,0");
-  EXPECT_EQ(shell.saved[3].Get(L"WorkingDirectory"), dir);
-}
-
 TEST_F(Shortcuts, AFailureAfterTheSubfolderStepGivesNoResult) {
   const ShortcutRequest request{
-      ShortcutLocation::kPrograms, L"Tagwright", L"t.exe", L"", L"t.exe,0", L"", L"Tagwright", 1};
+      ShortcutLocation::kPrograms, L"Tagwright", L"t.exe", L"t.exe,0", L"", L"Tagwright",
+      ShowCommand::kNormal};
   for (const wchar_t* member :
        {L"CreateShortcut", L"WindowStyle", L"IconLocation", L"WorkingDirectory", L"Save"}) {
     shell.failing.clear();
@@ -85,17 +45,18 @@ TEST_F(Shortcuts, SubfolderAndLocationRules) {
   // A subfolder that cannot be made shows only as a failed save.
   files.PutFile(programs + L"\\Blocked", "a file where the folder should be");
   EXPECT_EQ(
-      Made(shell, files, {ShortcutLocation::kPrograms, L"x", L"", L"", L"", L"", L"Blocked", 1}),
+      Made(shell, files, {ShortcutLocation::kPrograms, L"x", L"", L"", L"", L"Blocked", kNormal}),
       std::nullopt);
   // An existing subfolder is used; the startup folder is a location too.
   files.AddFolders(L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp\\Group");
-  EXPECT_EQ(Made(shell, files, {ShortcutLocation::kStartUp, L"x", L"", L"", L"", L"", L"Group", 1}),
-            L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp\\Group\\x.lnk");
+  EXPECT_EQ(
+      Made(shell, files, {ShortcutLocation::kStartUp, L"x", L"", L"", L"", L"Group", kNormal}),
+      L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp\\Group\\x.lnk");
   // A location outside the four asks for no folder.
   shell.folder_requests.clear();
   files.AddFolders(L"\\g");
   EXPECT_EQ(
-      Made(shell, files, {static_cast<ShortcutLocation>(7), L"x", L"", L"", L"", L"", L"g", 1}),
+      Made(shell, files, {static_cast<ShortcutLocation>(7), L"x", L"", L"", L"", L"g", kNormal}),
       L"\\g\\x.lnk");
   EXPECT_TRUE(shell.folder_requests.empty());
 }

@@ -121,7 +121,7 @@ TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
   wizard.Command1_Click();
   EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
   EXPECT_EQ(ui.messages.back().title, L"Exit");
-  EXPECT_EQ(ui.messages.back().buttons, 68);
+  EXPECT_EQ(ui.messages.back().kind, MessageKind::kExitQuestion);
 
   ui.list_index = 0;
   wizard.Lang_Click();
@@ -145,7 +145,7 @@ TEST_F(WizardTest, NextAndBackWalkThePages) {
     EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
   }
   // Exit answered No leaves page and stage alone at every stage.
-  ui.answer = kMsgBoxNo;
+  ui.answer = MessageAnswer::kNo;
   for (int stage : {0, 1, 2, 3}) {
     NextTo(stage);
     wizard.Command1_Click();
@@ -187,7 +187,7 @@ TEST_F(WizardTest, ClicksDuringTheRun) {
 TEST_F(WizardTest, ExitYesDuringTheRunEndsAtOnceKeepingWhatWasWritten) {
   wizard.Form_Load();
   NextTo(3);
-  ui.answer = kMsgBoxYes;
+  ui.answer = MessageAnswer::kYes;
   ui.on_pump = [&] {
     if (files.HasFile(L"c:\\program files\\Tagwright\\a.txt")) wizard.Command1_Click();
   };
@@ -284,7 +284,7 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
   wizard.Command4_Click();
   EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
   ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].buttons, kMsgBoxOkExclamation);
+  EXPECT_EQ(ui.messages[0].kind, MessageKind::kWarning);
   EXPECT_EQ(ui.messages[0].title, L"Setup");
   EXPECT_TRUE(ui.messages[0].prompt.starts_with(L"The name of this folder cannot be stored"));
   EXPECT_EQ(ui.messages[1].title, L"Установка");

@@ -141,14 +141,12 @@ class ShellTest : public ::testing::Test {
 
   // The properties the setup gives an application's shortcut, in its order; false when one
   // failed.
-  Status MakeAppLink(const std::wstring& lnk, std::int16_t style, std::wstring_view hot_key,
-                     std::wstring_view description) {
+  Status MakeAppLink(const std::wstring& lnk, ShowCommand show, std::wstring_view description) {
     auto made = shell.CreateShortcut(lnk);
     if (!made) return made.status();
     ShellLink& link = **made;
-    return FirstFailure({link.SetWindowStyle(style), link.SetHotKey(hot_key),
-                         link.SetTargetPath(app), link.SetIconLocation(app + L",0"),
-                         link.SetDescription(description),
+    return FirstFailure({link.SetWindowStyle(show), link.SetTargetPath(app),
+                         link.SetIconLocation(app + L",0"), link.SetDescription(description),
                          link.SetWorkingDirectory(temp.path() + L"\\"), link.Save()});
   }
 
@@ -158,29 +156,30 @@ class ShellTest : public ::testing::Test {
   const std::wstring app = temp / L"Tagwright.exe";
 };
 
-TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
+TEST_F(ShellTest, ShowCommandAndIconIndexAreStoredWithNoHotKey) {
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
   const std::wstring lnk = temp / L"Maximised.lnk";
   auto made = shell.CreateShortcut(lnk);
   ASSERT_TRUE(Succeeded(made));
   ShellLink& link = **made;
-  ASSERT_TRUE(AllSucceeded({link.SetWindowStyle(3), link.SetHotKey(L"Ctrl+Alt+T"),
-                            link.SetTargetPath(app), link.SetIconLocation(L"a,b.dll,-3"),
-                            link.SetDescription(L""), link.SetWorkingDirectory(L""), link.Save()}));
+  ASSERT_TRUE(AllSucceeded({link.SetWindowStyle(ShowCommand::kMaximized), link.SetTargetPath(app),
+                            link.SetIconLocation(L"a,b.dll,-3"), link.SetDescription(L""),
+                            link.SetWorkingDirectory(L""), link.Save()}));
   auto fields = ReadLink(lnk);
   ASSERT_TRUE(fields.has_value());
   EXPECT_EQ(fields->show, SW_SHOWMAXIMIZED);
-  EXPECT_EQ(fields->hot_key, MAKEWORD('T', HOTKEYF_CONTROL | HOTKEYF_ALT));
+  EXPECT_EQ(fields->hot_key, 0);
   EXPECT_EQ(fields->icon_file, L"a,b.dll");
   EXPECT_EQ(fields->icon_index, -3);
   EXPECT_EQ(fields->working_folder, L"");
   EXPECT_EQ(fields->description, L"");
 
-  // The same object again, minimised without taking the focus, with a file-only icon.
-  ASSERT_TRUE(AllSucceeded({link.SetWindowStyle(7), link.SetIconLocation(L"x.exe"), link.Save()}));
+  // The same object again, shown normally, with a file-only icon.
+  ASSERT_TRUE(AllSucceeded(
+      {link.SetWindowStyle(ShowCommand::kNormal), link.SetIconLocation(L"x.exe"), link.Save()}));
   fields = ReadLink(lnk);
   ASSERT_TRUE(fields.has_value());
-  EXPECT_EQ(fields->show, SW_SHOWMINNOACTIVE);
+  EXPECT_EQ(fields->show, SW_SHOWNORMAL);
   EXPECT_EQ(fields->icon_file, L"x.exe");
   EXPECT_EQ(fields->icon_index, 0);
 }
@@ -188,7 +187,7 @@ TEST_F(ShellTest, ShowCommandHotKeyAndIconIndexAreStored) {
 TEST_F(ShellTest, SaveIntoAMissingFolderFails) {
   ASSERT_TRUE(::tgw::testing::WriteRaw(app, "MZ"));
   const std::wstring lnk = temp / L"missing\\Tagwright.lnk";
-  const Status made = MakeAppLink(lnk, 1, L"", L"Tagwright");
+  const Status made = MakeAppLink(lnk, ShowCommand::kNormal, L"Tagwright");
   ASSERT_FALSE(made.ok());
   EXPECT_NE(made.error().code, 0u) << "the shell's own code is kept";
   EXPECT_FALSE(IsFile(lnk));
@@ -200,11 +199,8 @@ TEST_F(ShellTest, SetterFailuresAreReported) {
   auto made = shell.CreateShortcut(lnk);
   ASSERT_TRUE(Succeeded(made));
   ShellLink& link = **made;
-  for (const std::int16_t style : {0, 2, 4, 5, 6, 8, -1}) {
-    EXPECT_EQ(FailureOf(link.SetWindowStyle(style)), kInvalid) << style;
-  }
-  for (const wchar_t* hot_key : {L"Ctrl+Alt+Nope", L"Ctrl+", L"Ctrl+Ctrl+T", L"Meta+T", L"F25"}) {
-    EXPECT_EQ(FailureOf(link.SetHotKey(hot_key)), kInvalid) << hot_key;
+  for (const int value : {2, 7, 255}) {  // outside the enumeration
+    EXPECT_EQ(FailureOf(link.SetWindowStyle(static_cast<ShowCommand>(value))), kInvalid) << value;
   }
   EXPECT_EQ(FailureOf(link.SetIconLocation(L"x.dll,one")), kInvalid);
   EXPECT_EQ(FailureOf(link.SetIconLocation(L"x.dll,")), kInvalid);
@@ -228,7 +224,7 @@ TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
   ASSERT_TRUE(Succeeded(made));
   ShellLink& link = **made;
   ASSERT_TRUE(AllSucceeded(
-      {link.SetWindowStyle(3), link.SetHotKey(L""), link.SetTargetPath(product::kHomePage),
+      {link.SetWindowStyle(ShowCommand::kMaximized), link.SetTargetPath(product::kHomePage),
        link.SetIconLocation(L"shdocvw.dll,0"), link.SetDescription(L"Official web site"),
        link.SetWorkingDirectory(L""), link.Save()}));
   const auto fields = ReadLink(lnk);
@@ -251,22 +247,10 @@ TEST_F(ShellTest, AWebAddressOpensThroughUrlDll) {
   EXPECT_EQ(ReadLink(lnk)->arguments, L"");
 }
 
-TEST(HotKeyTest, ParsesModifiersAndOneKey) {
-  EXPECT_EQ(ParseHotKey(L""), 0);
-  EXPECT_EQ(ParseHotKey(L"Ctrl+Alt+T"), MAKEWORD('T', HOTKEYF_CONTROL | HOTKEYF_ALT));
-  EXPECT_EQ(ParseHotKey(L"ctrl+alt+shift+k"),
-            MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT));
-  EXPECT_EQ(ParseHotKey(L"SHIFT + control + 7"), MAKEWORD('7', HOTKEYF_CONTROL | HOTKEYF_SHIFT));
-  EXPECT_EQ(ParseHotKey(L"Alt+F1"), MAKEWORD(VK_F1, HOTKEYF_ALT));
-  EXPECT_EQ(ParseHotKey(L"Ctrl+f24"), MAKEWORD(VK_F24, HOTKEYF_CONTROL));
-  EXPECT_EQ(ParseHotKey(L"F12"), MAKEWORD(VK_F12, 0));
-  EXPECT_EQ(ParseHotKey(L"q"), MAKEWORD('Q', 0));
-  EXPECT_EQ(ParseHotKey(L"Ctrl+F"), MAKEWORD('F', HOTKEYF_CONTROL));
-  for (const wchar_t* text :
-       {L"+", L"Ctrl", L"Ctrl+", L"+T", L"Ctrl++T", L"Alt+Alt+T", L"T+Ctrl", L"Ctrl+TT", L"Ctrl+F0",
-        L"Ctrl+F01", L"Ctrl+F25", L"Ctrl+F1F", L"Ctrl+\u00c4", L"Win+T", L" "}) {
-    EXPECT_EQ(ParseHotKey(text), std::nullopt) << text;
-  }
+TEST(ShowCommandTest, IsTheSystemsShowCommand) {
+  EXPECT_EQ(ShowCommandValue(ShowCommand::kNormal), SW_SHOWNORMAL);
+  EXPECT_EQ(ShowCommandValue(ShowCommand::kMaximized), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(ShowCommandValue(static_cast<ShowCommand>(2)), std::nullopt);
 }
 
 TEST(IconLocationTest, SplitsAtTheLastComma) {

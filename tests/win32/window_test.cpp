@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/dpi_win.h"
-#include "platform/win32/toolkit_win.h"
-#include "platform/win32/window_win.h"
 #include "wizard/layout.h"
 #include "wizard/strings.h"
+#include "wizard/win32/dpi_win.h"
+#include "wizard/win32/toolkit_win.h"
+#include "wizard/win32/window_win.h"
 
 namespace tgw::win32 {
 namespace {
@@ -321,6 +321,20 @@ TEST_F(WindowTest, DpiChangeLaysTheWindowOutAgain) {
   EXPECT_EQ(FontOf(Item(Control::Label3)).lfHeight, -27);
   GetWindowRect(Item(Control::Lang), &lang);
   EXPECT_EQ(lang.bottom - lang.top, 24);
+}
+
+// The wizard's kinds of message are the system's styles: the exit question has Yes and No with the
+// information icon (68), as the e2e tests see it on the screen.
+TEST(MessageBoxTest, KindsAreTheSystemsStylesAndAnswersItsButtons) {
+  EXPECT_EQ(MessageBoxStyle(MessageKind::kExitQuestion), 68u);
+  EXPECT_EQ(MessageBoxStyle(MessageKind::kExitQuestion),
+            static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+  EXPECT_EQ(MessageBoxStyle(MessageKind::kWarning), 48u);
+  EXPECT_EQ(MessageBoxStyle(MessageKind::kWarning), static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+  EXPECT_EQ(AnswerOf(IDYES), MessageAnswer::kYes);
+  EXPECT_EQ(AnswerOf(IDNO), MessageAnswer::kNo);
+  EXPECT_EQ(AnswerOf(IDOK), MessageAnswer::kOk);
+  EXPECT_EQ(AnswerOf(0), MessageAnswer::kNo);  // no box could be shown
 }
 
 }  // namespace

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/control.h"
 #include "platform/win32/handles.h"
+#include "wizard/control.h"
 
 namespace tgw::automation {
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "driver.h"
+#include "engine/names.h"
 #include "platform/win32/handles.h"
 
 namespace tgw::automation {
@@ -52,8 +53,7 @@ std::wstring FullPath(const std::wstring& path) {
   const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
   if (length == 0 || length >= size) return {};
   full.resize(length);
-  const bool drive_root = full.size() == 3 && full[1] == L':';
-  while (!drive_root && full.size() > 1 && full.back() == L'\\') full.pop_back();
+  while (!IsDriveRoot(full) && full.size() > 1 && full.back() == L'\\') full.pop_back();
   return full;
 }
 

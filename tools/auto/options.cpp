@@ -2,17 +2,11 @@
 
 #include <string_view>
 
+#include "engine/ascii.h"
+
 namespace tgw::automation {
 
 namespace {
-
-std::wstring Lower(std::wstring_view text) {
-  std::wstring lower(text);
-  for (wchar_t& c : lower) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return lower;
-}
 
 std::optional<unsigned> Seconds(std::wstring_view text) {
   if (text.empty() || text.size() > 6) return std::nullopt;
@@ -78,7 +72,7 @@ ParsedOptions ParseOptions(const std::vector<std::wstring>& arguments) {
     if (!given || given->empty()) return Refused(name + L" needs a value");
     if (name == L"--language") {
       if (options.language) return Refused(twice);
-      const std::wstring language = Lower(*given);
+      const std::wstring language = ascii::Lowered(*given);
       if (language == L"english") {
         options.language = Language::kEnglish;
       } else if (language == L"russian") {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "engine/names.h"
+
 namespace tgw::automation {
 
 namespace {
@@ -44,8 +46,7 @@ std::vector<std::wstring> FolderChain(std::wstring path) {
 
 // Whether a tree item named `shown` stands for the folder `path`.
 bool ShowsFolder(const std::wstring& shown, const std::wstring& path) {
-  const bool drive_root = path.size() == 3 && path[1] == L':';
-  if (drive_root) return shown.find(path.substr(0, 2)) != std::wstring::npos;
+  if (IsDriveRoot(path)) return shown.find(path.substr(0, 2)) != std::wstring::npos;
   const std::wstring shell_name = ShellName(path);
   if (!shell_name.empty() && shown == shell_name) return true;
   const std::wstring own_name = path.substr(path.find_last_of(L'\\') + 1);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 
+#include "engine/ascii.h"
 #include "engine/markers.h"
 #include "engine/names.h"
 #include "engine/product.h"
@@ -13,14 +14,6 @@
 namespace tgw::pack {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // The name with bytes outside printable ASCII written as \xNN.
 std::string Quote(std::string_view name) {
@@ -86,7 +79,7 @@ std::vector<ManifestEntry> ParseManifest(std::string_view text, const std::strin
     const ManifestEntry entry{std::string(name), line};
     const std::string problem = NameProblem(name);
     if (!problem.empty()) throw Failure(Describe(source, entry) + " " + problem);
-    const std::string key = Lower(name);
+    const std::string key = ascii::Lowered(name);
     if (const auto [it, added] = index_of_file.emplace(key, entries.size()); !added) {
       throw Failure(Describe(source, entry) + " is listed twice: line " +
                     std::to_string(entries[it->second].line) +

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "engine/names.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
 
@@ -35,8 +36,7 @@ std::optional<std::wstring> Win32FolderPicker::Pick(std::wstring_view title) {
 }
 
 std::wstring WithoutFinalBackslash(std::wstring path) {
-  const bool drive_root = path.size() == 3 && path[1] == L':';
-  if (!drive_root && path.size() > 1 && path.back() == L'\\') path.pop_back();
+  if (!IsDriveRoot(path) && path.size() > 1 && path.back() == L'\\') path.pop_back();
   return path;
 }
 

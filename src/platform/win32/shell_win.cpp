@@ -20,13 +20,6 @@ namespace {
 using ascii::EqualsIgnoringCase;
 using ascii::StartsIgnoringCase;
 
-std::wstring_view Trimmed(std::wstring_view text) {
-  constexpr std::wstring_view kBlanks = L" \t";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::wstring_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // A whole number of decimal digits; nothing for other text or one too long for `limit`.
 std::optional<long long> ParseDigits(std::wstring_view digits, long long limit) {
   if (digits.empty()) return std::nullopt;
@@ -44,30 +37,6 @@ std::optional<std::wstring> ApiText(std::wstring_view text) {
   std::wstring terminated = ZeroTerminated(text);
   if (terminated.empty() && !text.empty()) return std::nullopt;
   return terminated;
-}
-
-// The virtual key of a hot key's key part: a letter, a digit or F1 to F24; 0 for other text.
-BYTE HotKeyKey(std::wstring_view key) {
-  if (key.size() == 1) {
-    const wchar_t c = ascii::Lower(key[0]);
-    if (c >= L'a' && c <= L'z') return static_cast<BYTE>('A' + (c - L'a'));
-    if (c >= L'0' && c <= L'9') return static_cast<BYTE>(c);
-    return 0;
-  }
-  if (ascii::Lower(key[0]) != L'f' || key[1] == L'0') return 0;
-  const auto number = ParseDigits(key.substr(1), 24);
-  if (!number || *number < 1) return 0;
-  return static_cast<BYTE>(VK_F1 + (*number - 1));
-}
-
-// The HOTKEYF_ flag of a modifier's name; 0 for other text.
-BYTE HotKeyModifier(std::wstring_view name) {
-  if (EqualsIgnoringCase(name, L"ctrl") || EqualsIgnoringCase(name, L"control")) {
-    return HOTKEYF_CONTROL;
-  }
-  if (EqualsIgnoringCase(name, L"alt")) return HOTKEYF_ALT;
-  if (EqualsIgnoringCase(name, L"shift")) return HOTKEYF_SHIFT;
-  return 0;
 }
 
 // The system folder ("C:\Windows\system32"); empty on failure.
@@ -88,21 +57,10 @@ class Win32ShellLink final : public ShellLink {
   Win32ShellLink(std::wstring path, ComPtr<IShellLinkW> link)
       : path_(std::move(path)), link_(std::move(link)) {}
 
-  Status SetWindowStyle(std::int16_t style) override {
-    switch (style) {
-      case SW_SHOWNORMAL:
-      case SW_SHOWMAXIMIZED:
-      case SW_SHOWMINNOACTIVE:
-        return StatusFromHresult(link_->SetShowCmd(style));
-      default:
-        return kInvalid;
-    }
-  }
-
-  Status SetHotKey(std::wstring_view hot_key) override {
-    const auto value = ParseHotKey(hot_key);
+  Status SetWindowStyle(ShowCommand show) override {
+    const auto value = ShowCommandValue(show);
     if (!value) return kInvalid;
-    return StatusFromHresult(link_->SetHotkey(*value));
+    return StatusFromHresult(link_->SetShowCmd(*value));
   }
 
   Status SetTargetPath(std::wstring_view target) override {
@@ -154,7 +112,7 @@ class Win32ShellLink final : public ShellLink {
   }
 
  private:
-  // A value the link cannot take (a null character, an unknown hot key or window style).
+  // A value the link cannot take (a null character, an unknown show command).
   static constexpr Error kInvalid{ErrorKind::kOther, static_cast<std::uint32_t>(E_INVALIDARG)};
 
   Status SetArguments(const std::wstring& arguments) {
@@ -205,23 +163,14 @@ Result<std::unique_ptr<ShellLink>> Win32Shell::CreateShortcut(std::wstring_view 
       std::make_unique<Win32ShellLink>(std::move(file), std::move(link)));
 }
 
-std::optional<std::uint16_t> ParseHotKey(std::wstring_view text) {
-  if (text.empty()) return std::uint16_t{0};
-  BYTE modifiers = 0;
-  for (;;) {
-    const std::size_t plus = text.find(L'+');
-    const std::wstring_view part = Trimmed(text.substr(0, plus));
-    if (part.empty()) return std::nullopt;
-    if (plus == std::wstring_view::npos) {
-      const BYTE key = HotKeyKey(part);
-      if (key == 0) return std::nullopt;
-      return static_cast<std::uint16_t>(MAKEWORD(key, modifiers));
-    }
-    const BYTE modifier = HotKeyModifier(part);
-    if (modifier == 0 || (modifiers & modifier) != 0) return std::nullopt;
-    modifiers |= modifier;
-    text.remove_prefix(plus + 1);
+std::optional<int> ShowCommandValue(ShowCommand show) {
+  switch (show) {
+    case ShowCommand::kNormal:
+      return SW_SHOWNORMAL;
+    case ShowCommand::kMaximized:
+      return SW_SHOWMAXIMIZED;
   }
+  return std::nullopt;
 }
 
 std::optional<IconLocation> SplitIconLocation(std::wstring_view location) {

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/toolkit.h"
 #include "wizard/layout.h"
+#include "wizard/toolkit.h"
 
 namespace tgw::fakes {
 
@@ -25,7 +25,7 @@ class FakeToolkit : public Toolkit {
 
   struct Message {
     std::wstring prompt, title;
-    int buttons;
+    MessageKind kind;
   };
 
   void SetCaption(Control control, std::wstring_view caption) override {
@@ -40,8 +40,9 @@ class FakeToolkit : public Toolkit {
   int GetCheckValue(Control) override { return check_value; }
   void SetBarValue(Control, float value) override { bar = value; }
   float GetBarValue(Control) override { return bar; }
-  int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) override {
-    messages.push_back({std::wstring(prompt), std::wstring(title), buttons});
+  MessageAnswer MsgBox(std::wstring_view prompt, std::wstring_view title,
+                       MessageKind kind) override {
+    messages.push_back({std::wstring(prompt), std::wstring(title), kind});
     return answer;
   }
   void PumpEvents() override {
@@ -66,7 +67,7 @@ class FakeToolkit : public Toolkit {
   std::int16_t list_index = -1;
   int check_value = 1;
   float bar = 0;
-  int answer = kMsgBoxNo;
+  MessageAnswer answer = MessageAnswer::kNo;
   int pumps = 0;
   std::function<void()> on_pump;
 };

@@ -10,10 +10,9 @@ class RecordingLink : public ShellLink {
     link_.path = std::move(path);
   }
 
-  Status SetWindowStyle(std::int16_t style) override {
-    return Set(L"WindowStyle", std::to_wstring(style));
+  Status SetWindowStyle(ShowCommand show) override {
+    return Set(L"WindowStyle", show == ShowCommand::kMaximized ? L"maximized" : L"normal");
   }
-  Status SetHotKey(std::wstring_view v) override { return Set(L"HotKey", v); }
   Status SetTargetPath(std::wstring_view v) override { return Set(L"TargetPath", v); }
   Status SetIconLocation(std::wstring_view v) override { return Set(L"IconLocation", v); }
   Status SetDescription(std::wstring_view v) override { return Set(L"Description", v); }

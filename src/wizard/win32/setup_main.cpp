@@ -5,15 +5,15 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include "engine/install_run.h"
 #include "platform/win32/dll_search_win.h"
-#include "platform/win32/dpi_win.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/folder_picker_win.h"
 #include "platform/win32/runtime_win.h"
 #include "platform/win32/shell_win.h"
-#include "platform/win32/toolkit_win.h"
-#include "platform/win32/window_win.h"
+#include "wizard/install_run.h"
+#include "wizard/win32/dpi_win.h"
+#include "wizard/win32/toolkit_win.h"
+#include "wizard/win32/window_win.h"
 #include "wizard/wizard.h"
 
 namespace {

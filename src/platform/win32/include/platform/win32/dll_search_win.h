@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace tgw::win32 {
 
 // What wWinMain of every program of ours does first (see cmake/hardening.cmake): every DLL loaded

@@ -25,11 +25,9 @@ class Win32Shell final : public Shell {
   Result<std::unique_ptr<ShellLink>> CreateShortcut(std::wstring_view path) override;
 };
 
-// A hot key as IShellLinkW::SetHotkey takes it: the virtual key in the low byte, the HOTKEYF_
-// modifier flags in the high byte. "" is no hot key (0); otherwise any of "Ctrl" (or "Control"),
-// "Alt" and "Shift", each at most once, then one key (a letter, a digit or F1 to F24), joined
-// with "+" and written in any case: "Ctrl+Alt+T". Nothing for other text.
-std::optional<std::uint16_t> ParseHotKey(std::wstring_view text);
+// The SW_ show command of a shortcut's ShowCommand: SW_SHOWNORMAL, SW_SHOWMAXIMIZED; nothing for
+// a value outside the enumeration.
+std::optional<int> ShowCommandValue(ShowCommand show);
 
 // An icon location "file,index" split at its last comma; without a comma, the whole text is the
 // file and the index is 0. Nothing when the index is not a (possibly negative) whole number.

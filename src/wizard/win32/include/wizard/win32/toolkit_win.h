@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "platform/toolkit.h"
-#include "platform/win32/window_win.h"
+#include "wizard/toolkit.h"
+#include "wizard/win32/window_win.h"
 
 namespace tgw::win32 {
 
@@ -25,8 +25,9 @@ class Win32Toolkit final : public Toolkit {
   // The bar shows the value rounded to a whole percent; Get returns the value as set.
   void SetBarValue(Control control, float value) override;
   float GetBarValue(Control control) override;
-  // MessageBoxW over the window: the answer is the button's ID (IDYES 6, IDNO 7).
-  int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) override;
+  // MessageBoxW over the window, in the style MessageBoxStyle gives the kind.
+  MessageAnswer MsgBox(std::wstring_view prompt, std::wstring_view title,
+                       MessageKind kind) override;
   void PumpEvents() override;
   void WaitEvents(double seconds) override;
 
@@ -36,5 +37,12 @@ class Win32Toolkit final : public Toolkit {
   WizardWindow& window_;
   std::map<Control, float> bar_values_;
 };
+
+// MessageBoxW's style for a kind of message: MB_YESNO | MB_ICONINFORMATION (68) for the exit
+// question, MB_OK | MB_ICONEXCLAMATION (48) for a warning.
+UINT MessageBoxStyle(MessageKind kind) noexcept;
+// The answer MessageBoxW's result stands for: IDYES, IDOK, and kNo for anything else (IDNO, or 0
+// when no box could be shown).
+MessageAnswer AnswerOf(int result) noexcept;
 
 }  // namespace tgw::win32

@@ -6,10 +6,11 @@
 
 #include <windows.h>
 
+#include "wizard/layout.h"
+
 namespace tgw::win32 {
 
 inline constexpr UINT kDefaultDpi = 96;
-inline constexpr int kTwipsPerInch = 1440;
 
 // Makes the process per-monitor DPI aware (version 2, else version 1; before Windows 10, system
 // aware) when its manifest has not done so already. Call before the first window is made.
@@ -27,7 +28,7 @@ RECT WindowRectForClient(int width, int height, DWORD style, DWORD ex_style, UIN
 
 // Twips to pixels at `dpi`, rounded to the nearest pixel.
 inline int TwipsToPixels(int twips, UINT dpi) noexcept {
-  return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);
+  return MulDiv(twips, static_cast<int>(dpi), layout::kTwipsPerInch);
 }
 // Pixels at 96 DPI to pixels at `dpi`, rounded.
 inline int ScalePixels(int pixels, UINT dpi) noexcept {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/install_run.h"
+#include "wizard/install_run.h"
 
 namespace tgw {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/dpi_win.h"
+#include "wizard/win32/dpi_win.h"
 
 #include <cmath>
 

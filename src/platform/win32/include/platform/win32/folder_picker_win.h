@@ -15,10 +15,8 @@ namespace tgw::win32 {
 // be initialised on the calling thread (apartment threaded).
 class Win32FolderPicker final : public FolderPicker {
  public:
+  // `owner`: the window the dialog is modal over; null for none.
   explicit Win32FolderPicker(HWND owner = nullptr) noexcept : owner_(owner) {}
-
-  // The window the dialog is modal over; null for none.
-  void SetOwner(HWND owner) noexcept { owner_ = owner; }
 
   // An empty title shows none. Nothing as well when the chosen item has no file-system path.
   std::optional<std::wstring> Pick(std::wstring_view title) override;

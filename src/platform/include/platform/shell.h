@@ -9,12 +9,14 @@
 
 namespace tgw {
 
-// One shortcut being made; nothing is written before Save.
+// How the program a shortcut starts shows its window.
+enum class ShowCommand : std::uint8_t { kNormal, kMaximized };
+
+// One shortcut being made, with no hot key; nothing is written before Save.
 class ShellLink {
  public:
   virtual ~ShellLink() = default;
-  virtual Status SetWindowStyle(std::int16_t style) = 0;  // 1 normal, 3 maximised
-  virtual Status SetHotKey(std::wstring_view hot_key) = 0;
+  virtual Status SetWindowStyle(ShowCommand show) = 0;
   virtual Status SetTargetPath(std::wstring_view target) = 0;
   // "file,index"
   virtual Status SetIconLocation(std::wstring_view location) = 0;

@@ -1,4 +1,4 @@
-#include "platform/win32/toolkit_win.h"
+#include "wizard/win32/toolkit_win.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/win32/controls_win.h"
+#include "wizard/win32/controls_win.h"
 
 namespace tgw::win32 {
 
@@ -67,10 +67,12 @@ float Win32Toolkit::GetBarValue(Control control) {
   return found != bar_values_.end() ? found->second : 0.0F;
 }
 
-int Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) {
+MessageAnswer Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title,
+                                   MessageKind kind) {
   const std::wstring text(prompt);
   const std::wstring caption(title);
-  return MessageBoxW(window_.handle(), text.c_str(), caption.c_str(), static_cast<UINT>(buttons));
+  return AnswerOf(
+      MessageBoxW(window_.handle(), text.c_str(), caption.c_str(), MessageBoxStyle(kind)));
 }
 
 void Win32Toolkit::PumpEvents() {
@@ -92,6 +94,27 @@ void Win32Toolkit::WaitEvents(double seconds) {
   const double ms = seconds > 0.0 ? std::min(std::ceil(seconds * 1000.0), kLongestMs) : 0.0;
   MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   PumpEvents();
+}
+
+UINT MessageBoxStyle(MessageKind kind) noexcept {
+  switch (kind) {
+    case MessageKind::kExitQuestion:
+      return MB_YESNO | MB_ICONINFORMATION;
+    case MessageKind::kWarning:
+      break;
+  }
+  return MB_OK | MB_ICONEXCLAMATION;
+}
+
+MessageAnswer AnswerOf(int result) noexcept {
+  switch (result) {
+    case IDYES:
+      return MessageAnswer::kYes;
+    case IDOK:
+      return MessageAnswer::kOk;
+    default:
+      return MessageAnswer::kNo;
+  }
 }
 
 }  // namespace tgw::win32

@@ -1,8 +1,8 @@
-#include "platform/win32/controls_win.h"
+#include "wizard/win32/controls_win.h"
 
 #include <algorithm>
 
-#include "platform/win32/dpi_win.h"
+#include "wizard/win32/dpi_win.h"
 
 namespace tgw::win32 {
 

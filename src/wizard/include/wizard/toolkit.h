@@ -4,9 +4,18 @@
 #include <string>
 #include <string_view>
 
-#include "platform/control.h"
+#include "wizard/control.h"
 
 namespace tgw {
+
+// The message boxes the wizard shows.
+enum class MessageKind : std::uint8_t {
+  kExitQuestion,  // Yes and No, Yes the default, with the information icon
+  kWarning,       // OK, with the exclamation icon
+};
+
+// The button that closed a message box; kNo too when no box could be shown.
+enum class MessageAnswer : std::uint8_t { kYes, kNo, kOk };
 
 // The window toolkit as the wizard and the installation run see it. Every call
 // runs on the one user-interface thread.
@@ -30,18 +39,14 @@ class Toolkit {
   virtual void SetBarValue(Control control, float value) = 0;
   virtual float GetBarValue(Control control) = 0;
 
-  // Modal message box; returns 6 for Yes and 7 for No with buttons 68, 1 for OK.
-  virtual int MsgBox(std::wstring_view prompt, std::wstring_view title, int buttons) = 0;
+  // Modal message box over the window.
+  virtual MessageAnswer MsgBox(std::wstring_view prompt, std::wstring_view title,
+                               MessageKind kind) = 0;
   // Handles queued repaints and input, then returns. Handlers may run inside.
   virtual void PumpEvents() = 0;
   // As PumpEvents, then sleeps until new input arrives or `seconds` have passed,
   // so that a wait does not spin the processor.
   virtual void WaitEvents(double seconds) = 0;
 };
-
-inline constexpr int kMsgBoxYesNoInformation = 68;
-inline constexpr int kMsgBoxOkExclamation = 48;
-inline constexpr int kMsgBoxYes = 6;
-inline constexpr int kMsgBoxNo = 7;
 
 }  // namespace tgw

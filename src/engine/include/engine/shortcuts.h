@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "platform/error.h"
+#include "platform/shell.h"
 
 namespace tgw {
 
 class FileSystem;
-class Shell;
 
 enum class ShortcutLocation : std::int32_t {
   kDesktop = 0,
@@ -22,11 +22,10 @@ struct ShortcutRequest {
   ShortcutLocation location;
   std::wstring_view name;  // file name without ".lnk", also the description
   std::wstring_view target;
-  std::wstring_view hot_key;
   std::wstring_view icon_location;  // "file,index"
   std::wstring_view working_folder;
   std::wstring_view subfolder;  // below the special folder; empty for none
-  std::int16_t window_style;    // 1 normal, 3 maximised
+  ShowCommand show;
 };
 
 // Makes one shortcut and returns the path of its .lnk file, or why it could not be made.

@@ -4,7 +4,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/control.h"
+#include "wizard/control.h"
 
 namespace tgw::layout {
 
@@ -76,9 +76,5 @@ const ControlLayout* Find(Control id);
 
 // The entries of the language list, by index.
 inline constexpr std::wstring_view kLanguages[] = {L"English", L"Русский"};
-
-// The picture at the left of the window is shown at its own size.
-inline constexpr int kImageWidthPixels = 112;
-inline constexpr int kImageHeightPixels = 457;
 
 }  // namespace tgw::layout

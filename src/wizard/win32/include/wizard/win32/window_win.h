@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "platform/control.h"
 #include "platform/win32/handles.h"
+#include "wizard/control.h"
 #include "wizard/layout.h"
 
 namespace tgw::win32 {
@@ -103,6 +103,9 @@ class WizardWindow {
   void Command(WPARAM wparam, LPARAM lparam) noexcept;
   void MoveFocus(HWND to) noexcept;
   HWND FocusToRestore() const noexcept;
+  // WM_ACTIVATE: keeps the focus on deactivation, gives it back on activation; true when it gave
+  // it back (the message is then answered).
+  bool Activate(WPARAM wparam) noexcept;
 
   HINSTANCE instance_;
   HWND window_ = nullptr;

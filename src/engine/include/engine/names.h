@@ -37,6 +37,11 @@ NameFault CheckName(std::string_view name, std::size_t folder_length);
 // "holds a Windows device name", for messages.
 std::string_view DescribeNameFault(NameFault fault);
 
+// Whether `path` starts with a drive's root: an ASCII letter, ":" and "\\" ("D:\\...").
+bool StartsWithDriveRoot(std::wstring_view path);
+// Whether `path` is a drive's root and nothing more: "D:\\".
+bool IsDriveRoot(std::wstring_view path);
+
 // `text` as an install folder: an absolute path, "D:\..." or "\\server\share\...", every part
 // of which passes the name rule, with its final backslash (added when missing). Nothing for
 // anything else: empty, relative, drive-relative ("D:x"), a device path ("\\.\", "\\?\").

@@ -1,9 +1,9 @@
-#include "engine/pause.h"
+#include "wizard/pause.h"
 
 #include <cmath>
 
 #include "platform/runtime.h"
-#include "platform/toolkit.h"
+#include "wizard/toolkit.h"
 
 namespace tgw {
 

@@ -1,4 +1,4 @@
-#include "engine/install_run.h"
+#include "wizard/install_run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,14 +9,14 @@
 #include "engine/decimal.h"
 #include "engine/install_records.h"
 #include "engine/names.h"
-#include "engine/pause.h"
 #include "engine/payload.h"
 #include "engine/product.h"
 #include "engine/shortcuts.h"
 #include "platform/file_system.h"
 #include "platform/runtime.h"
 #include "platform/shell.h"
-#include "platform/toolkit.h"
+#include "wizard/pause.h"
+#include "wizard/toolkit.h"
 
 namespace tgw {
 
@@ -67,13 +67,14 @@ std::vector<Shortfall> MakeProductShortcuts(const Platform& platform, InstallLog
   const std::wstring uninstaller_icon = dir + L"uninstall.exe,0";
   const bool desktop = platform.ui.GetCheckValue(Control::Check1) != 0;
 
+  constexpr ShowCommand kNormal = ShowCommand::kNormal;
   const ShortcutRequest requests[] = {
-      {ShortcutLocation::kDesktop, L"Tagwright", app, L"", app_icon, dir, L"", 1},
-      {ShortcutLocation::kPrograms, L"Tagwright", app, L"", app_icon, dir, L"Tagwright", 1},
-      {ShortcutLocation::kPrograms, L"Official web site", product::kHomePage, L"", L"shdocvw.dll,0",
-       L"", L"Tagwright", 3},
-      {ShortcutLocation::kPrograms, L"Uninstall Tagwright", uninstaller, L"", uninstaller_icon, dir,
-       L"Tagwright", 1},
+      {ShortcutLocation::kDesktop, L"Tagwright", app, app_icon, dir, L"", kNormal},
+      {ShortcutLocation::kPrograms, L"Tagwright", app, app_icon, dir, L"Tagwright", kNormal},
+      {ShortcutLocation::kPrograms, L"Official web site", product::kHomePage, L"shdocvw.dll,0", L"",
+       L"Tagwright", ShowCommand::kMaximized},
+      {ShortcutLocation::kPrograms, L"Uninstall Tagwright", uninstaller, uninstaller_icon, dir,
+       L"Tagwright", kNormal},
   };
   std::vector<Shortfall> failed;
   for (const ShortcutRequest& request : requests) {
