@@ -4,6 +4,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace tgw::fakes {
@@ -12,20 +13,18 @@ namespace {
 
 // Windows-1252's characters for the bytes 0x80 to 0x9F; the five it leaves undefined stand for
 // themselves, as Windows reads them.
-constexpr wchar_t k1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                               0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::wstring_view k1252 =
+    L"\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d"
+    L"\u008f\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d"
+    L"\u017e\u0178";
 
 std::string ToAnsi(std::wstring_view text) {
   std::string bytes;
   for (const wchar_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
-      bytes += static_cast<char>(c);
-      continue;
-    }
-    const wchar_t* high = std::find(std::begin(k1252), std::end(k1252), c);
-    bytes += high != std::end(k1252) ? static_cast<char>(0x80 + (high - k1252)) : '?';
+    const std::size_t high = k1252.find(c);
+    bytes += c < 0x80 || (c >= 0xA0 && c < 0x100) ? static_cast<char>(c)
+             : high != std::wstring_view::npos    ? static_cast<char>(0x80 + high)
+                                                  : '?';
   }
   return bytes;
 }
@@ -159,23 +158,16 @@ class MemoryOutputFile : public OutputFile {
     if (closed_) return kClosed;
     closed_ = true;
     Status status = failed_;
-    if (const auto* fault = files_.FaultOf(key_, MemoryFileSystem::Fault::At::kClose);
-        status.ok() && fault != nullptr) {
-      status = fault->error;
-    }
+    const auto* fault = files_.FaultOf(key_, MemoryFileSystem::Fault::At::kClose);
+    if (status.ok() && fault != nullptr) status = fault->error;
     if (!replace_) return status;
     // The move into place.
     const MemoryFileSystem::Node* target = files_.Find(key_);
     if (status.ok() && bad_name_) status = kBadName;
     if (status.ok() && target != nullptr && target->folder) status = kAccessDenied;
-    if (!status.ok()) {
-      files_.Free(pending_.size());
-      return status;
-    }
-    std::string& bytes = files_.nodes_[key_].bytes;
-    files_.Free(bytes.size());
-    bytes = std::move(pending_);
-    return {};
+    files_.Free(status.ok() ? files_.nodes_[key_].bytes.size() : pending_.size());
+    if (status.ok()) files_.nodes_[key_].bytes = std::move(pending_);
+    return status;
   }
 
  private:
@@ -311,12 +303,9 @@ Result<std::unique_ptr<OutputFile>> MemoryFileSystem::OpenOutput(std::wstring_vi
       Free(start.size());
       return copied.error();
     }
-  } else if (mode == OpenMode::kOutput || mode == OpenMode::kAppend) {
+  } else if (!replace) {
     Node& node = nodes_[path.key];
-    if (mode == OpenMode::kOutput) {
-      Free(node.bytes.size());
-      node.bytes.clear();
-    }
+    if (mode == OpenMode::kOutput) Free(std::exchange(node.bytes, {}).size());
   }
   return std::unique_ptr<OutputFile>(std::make_unique<MemoryOutputFile>(
       *this, path.key, replace, path.bad_name, std::move(start)));
