@@ -18,14 +18,6 @@ using ::testing::PrintToString;
 constexpr Error kInvalid{ErrorKind::kOther, 0x80070057};
 constexpr Error kBadName{ErrorKind::kBadName, 123};
 
-// The first failure among the steps of a shortcut, each of which is taken.
-Status FirstFailure(std::initializer_list<Status> steps) {
-  for (const Status& step : steps) {
-    if (!step.ok()) return step;
-  }
-  return {};
-}
-
 TEST_P(ShellContract, SpecialFoldersAreFoldersWithoutAFinalBackslash) {
   for (const wchar_t* name : {L"Desktop", L"Programs", L"StartMenu", L"StartUp", L"desktop"}) {
     const auto folder = shell.SpecialFolder(name);
