@@ -273,7 +273,9 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
   EXPECT_THAT(picker.titles, ::testing::Each(L""));
   EXPECT_TRUE(ui.messages.empty());
 
-  // A name the records cannot hold in the ANSI code page: its short form, or a refusal.
+  // A name the records cannot hold in the ANSI code page: its short form, or a refusal. Only an
+  // existing folder has a short form.
+  files.AddFolders(L"C:\\Данные");
   files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
   picker.answers = {L"C:\\данные", L"C:\\папка", L"C:\\папка"};
   wizard.Command4_Click();

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -29,6 +30,12 @@ TempFolder::~TempFolder() {
 
 std::wstring TempFolder::operator/(std::wstring_view name) const {
   return path_ + L"\\" + std::wstring(name);
+}
+
+ComApartment::ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+
+ComApartment::~ComApartment() {
+  if (SUCCEEDED(result_)) CoUninitialize();
 }
 
 bool WriteRaw(const std::wstring& path, std::string_view bytes) {

@@ -26,6 +26,20 @@ class TempFolder {
   std::wstring path_;
 };
 
+// COM on the calling thread, apartment threaded as in the setup program, for the life of the
+// object.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
+
 // Files read and written with Win32 calls of their own, independent of the code under test.
 bool WriteRaw(const std::wstring& path, std::string_view bytes);
 // Nothing when the file cannot be opened.

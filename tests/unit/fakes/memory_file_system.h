@@ -10,17 +10,25 @@
 
 namespace tgw::fakes {
 
-// An in-memory file system with Windows semantics: paths ignore letter case and
-// repeated or trailing backslashes, a folder is made one level at a time, and text
-// lines go out in a single-byte stand-in for the ANSI code page (Latin-1, "?" for
-// anything else). Faults can be injected per path, and the disk can be made small.
+// An in-memory file system that does what the Win32 one does, failures and their Win32 codes
+// included (tests/contract checks both alike). Paths are read as Windows reads them: letter case
+// ignored, "/" for "\", runs of separators as one, "." and ".." parts resolved, a part's single
+// final dot and the last part's final dots and spaces dropped; a final separator names only a
+// folder. A folder is made one level at a time. Text lines go out in Windows-1252 (the ANSI code
+// page of the test machines), "?" for a character it lacks. Faults can be injected per path, and
+// the disk can be made small.
+//
+// Unlike Windows: no file is ever held open (a kOpen fault of kInUse stands in for that), there
+// are no short names but those of short_names (which name nothing themselves), and "?" stands
+// where Windows writes a look-alike (best fit) of a character the code page lacks.
 class MemoryFileSystem : public FileSystem {
  public:
   MemoryFileSystem();  // with the drives C: and D:
 
+  // A kOpen fault of the path fails it.
   Status MakeFolder(std::wstring_view path) override;
   Status RemoveFolder(std::wstring_view path) override;
-  // Fails as Windows does for a folder (access denied); a kOpen fault of the path fails it.
+  // A kOpen fault of the path fails it.
   Status RemoveFile(std::wstring_view path) override;
   // Whether the path (by key) is in reparse_points.
   bool IsReparsePoint(std::wstring_view path) override;
@@ -29,8 +37,10 @@ class MemoryFileSystem : public FileSystem {
   Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
   std::unique_ptr<InputFile> OpenInput(std::wstring_view path) override;
   Status Copy(std::wstring_view from, std::wstring_view to) override;
+  // A kOpen fault of the path fails it.
   Result<std::vector<char>> ReadWholeFile(std::wstring_view path) override;
-  // The path itself when every character is Latin-1, else its entry in short_names.
+  // The path itself when it passes through the code page, else the short_names entry of an
+  // existing path.
   std::optional<std::wstring> RecordablePath(std::wstring_view path) override;
 
   // Test side.
@@ -39,6 +49,7 @@ class MemoryFileSystem : public FileSystem {
   std::string Bytes(std::wstring_view path) const;  // "<absent>" when there is no such file
   bool HasFile(std::wstring_view path) const;
   std::set<std::wstring> Files() const;  // keys of every file
+  // The path as read: "c:\folder\file.txt" for "C:/Folder//./File.txt".
   static std::wstring Key(std::wstring_view path);
 
   // A fault of one path (by key): its open (or MakeFolder), a write, or its close (for a
@@ -59,8 +70,15 @@ class MemoryFileSystem : public FileSystem {
     bool folder = false;
     std::string bytes;
   };
+  struct Path;
   friend class MemoryOutputFile;
-  bool ParentExists(const std::wstring& key) const;
+  static Path Parse(std::wstring_view text);
+  const Node* Find(const std::wstring& key) const;
+  bool IsFolder(const std::optional<std::wstring>& key) const;
+  // The error for a path that names nothing: its file is missing, or a folder on its way.
+  Error Missing(const Path& path) const;
+  // The file a path names, or why it names none (as opening it to read fails).
+  Result<const Node*> ExistingFile(const Path& path) const;
   const Fault* FaultOf(const std::wstring& key, Fault::At at) const;
   // Stores `bytes` at the end of `into` as far as the disk has room.
   Status Store(std::string& into, std::string_view bytes);

@@ -1,8 +1,25 @@
 #include "fakes/recording_shell.h"
 
+#include <algorithm>
+
+#include "engine/ascii.h"
+
 namespace tgw::fakes {
 
 namespace {
+
+// What the shell link object says to a value it cannot take (E_INVALIDARG).
+constexpr Error kInvalid{ErrorKind::kOther, 0x80070057};
+constexpr Error kBadName{ErrorKind::kBadName, 123};
+
+// Whether an icon location "file,index" has a whole number after its last comma, if any.
+bool IsIconLocation(std::wstring_view location) {
+  const std::size_t comma = location.rfind(L',');
+  if (comma == std::wstring_view::npos) return true;
+  std::wstring_view index = location.substr(comma + 1);
+  if (index.starts_with(L'-')) index.remove_prefix(1);
+  return !index.empty() && index.find_first_not_of(L"0123456789") == std::wstring_view::npos;
+}
 
 class RecordingLink : public ShellLink {
  public:
@@ -14,21 +31,27 @@ class RecordingLink : public ShellLink {
     return Set(L"WindowStyle", show == ShowCommand::kMaximized ? L"maximized" : L"normal");
   }
   Status SetTargetPath(std::wstring_view v) override { return Set(L"TargetPath", v); }
-  Status SetIconLocation(std::wstring_view v) override { return Set(L"IconLocation", v); }
+  Status SetIconLocation(std::wstring_view v) override {
+    if (!IsIconLocation(v)) return kInvalid;
+    return Set(L"IconLocation", v);
+  }
   Status SetDescription(std::wstring_view v) override { return Set(L"Description", v); }
   Status SetWorkingDirectory(std::wstring_view v) override { return Set(L"WorkingDirectory", v); }
   Status Save() override {
     if (shell_.Fails(link_.path, L"Save")) return shell_.failure;
-    auto file = shell_.files.OpenOutput(link_.path, OpenMode::kReplace);  // the folder must exist
-    if (!file) return file.error();
-    if (Status written = (*file)->WriteBytes("lnk"); !written.ok()) return written;
-    if (Status closed = (*file)->Close(); !closed.ok()) return closed;
+    // The folder must exist. The shell reports the system's error as an HRESULT.
+    auto file = shell_.files.OpenOutput(link_.path, OpenMode::kReplace);
+    Status saved = file.status();
+    if (saved.ok()) saved = (*file)->WriteBytes("lnk");
+    if (saved.ok()) saved = (*file)->Close();
+    if (!saved.ok()) return Error{saved.error().kind, 0x80070000 | (saved.error().code & 0xFFFF)};
     shell_.saved.push_back(link_);
     return {};
   }
 
  private:
   Status Set(std::wstring_view name, std::wstring_view value) {
+    if (value.find(L'\0') != std::wstring_view::npos) return kInvalid;
     if (shell_.Fails(link_.path, name)) return shell_.failure;
     link_.properties.emplace_back(name, value);
     return {};
@@ -57,12 +80,14 @@ RecordingShell::RecordingShell(MemoryFileSystem& file_system)
 
 Result<std::wstring> RecordingShell::SpecialFolder(std::wstring_view name) {
   folder_requests.emplace_back(name);
-  const auto it = special_folders.find(std::wstring(name));
-  if (it == special_folders.end()) return Error{ErrorKind::kNotFound, 0x80070002};
-  return it->second;
+  for (const auto& [known, folder] : special_folders) {
+    if (ascii::SameIgnoringCase(name, known)) return folder;
+  }
+  return kBadName;
 }
 
 Result<std::unique_ptr<ShellLink>> RecordingShell::CreateShortcut(std::wstring_view path) {
+  if (path.empty() || path.find(L'\0') != std::wstring_view::npos) return kBadName;
   if (Fails(std::wstring(path), L"CreateShortcut")) return failure;
   return std::unique_ptr<ShellLink>(std::make_unique<RecordingLink>(*this, std::wstring(path)));
 }

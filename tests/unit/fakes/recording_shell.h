@@ -11,9 +11,10 @@
 namespace tgw::fakes {
 
 // Records every shortcut saved, with its properties in the order they were set,
-// and stores it as a file in the memory file system. `failing` names properties
-// ("TargetPath", ..., "Save", "CreateShortcut") that fail, with `failure`, for
-// shortcuts whose path contains the given text.
+// and stores it as a file in the memory file system. It refuses what the Win32 shell
+// refuses (tests/contract). `failing`
+// names properties ("TargetPath", ..., "Save", "CreateShortcut") that fail, with `failure`,
+// for shortcuts whose path contains the given text.
 class RecordingShell : public Shell {
  public:
   struct Link {
@@ -24,6 +25,7 @@ class RecordingShell : public Shell {
 
   explicit RecordingShell(MemoryFileSystem& files);
 
+  // The special_folders entry of the name, in any letter case.
   Result<std::wstring> SpecialFolder(std::wstring_view name) override;
   Result<std::unique_ptr<ShellLink>> CreateShortcut(std::wstring_view path) override;
 

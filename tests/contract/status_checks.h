@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <optional>
 #include <ostream>
 
@@ -50,6 +51,14 @@ inline std::optional<Error> FailureOf(const Status& status) {
 template <typename T>
 std::optional<Error> FailureOf(const Result<T>& result) {
   return FailureOf(result.status());
+}
+
+// The first failure among steps that are each taken, in order; success when none failed.
+inline Status FirstFailure(std::initializer_list<Status> steps) {
+  for (const Status& step : steps) {
+    if (!step.ok()) return step;
+  }
+  return {};
 }
 
 // The kind of a failure; nothing for a success.

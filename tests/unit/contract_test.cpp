@@ -1,0 +1,54 @@
+// The file system and shell contracts (tests/contract) against the in-memory fakes.
+
+#include "contract.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/memory_file_system.h"
+#include "fakes/recording_shell.h"
+
+namespace tgw::testing {
+namespace {
+
+// A fresh drive E: with an empty folder on it.
+class MemoryBackend final : public Backend {
+ public:
+  MemoryBackend() { files_.AddFolders(kRoot); }
+
+  FileSystem& files() override { return files_; }
+  Shell& shell() override { return shell_; }
+  std::wstring root() override { return kRoot; }
+  bool Put(const std::wstring& path, std::string_view bytes) override {
+    files_.PutFile(path, bytes);
+    return true;
+  }
+  std::optional<std::string> Get(const std::wstring& path) override {
+    if (!files_.HasFile(path)) return std::nullopt;
+    return files_.Bytes(path);
+  }
+  std::set<std::wstring> FileNames(const std::wstring& folder) override {
+    const std::wstring prefix = fakes::MemoryFileSystem::Key(folder) + L"\\";
+    std::set<std::wstring> names;
+    for (const std::wstring& key : files_.Files()) {
+      if (key.starts_with(prefix) && key.find(L'\\', prefix.size()) == std::wstring::npos) {
+        names.insert(key.substr(prefix.size()));
+      }
+    }
+    return names;
+  }
+  unsigned AnsiCodePage() override { return 1252; }
+  bool KeepsShortNames(const std::wstring&) override { return false; }
+
+ private:
+  static constexpr wchar_t kRoot[] = L"E:\\Contract";
+  fakes::MemoryFileSystem files_;
+  fakes::RecordingShell shell_{files_};
+};
+
+std::unique_ptr<Backend> NewMemoryBackend() { return std::make_unique<MemoryBackend>(); }
+
+INSTANTIATE_TEST_SUITE_P(Memory, FileSystemContract, ::testing::Values(&NewMemoryBackend));
+INSTANTIATE_TEST_SUITE_P(Memory, ShellContract, ::testing::Values(&NewMemoryBackend));
+
+}  // namespace
+}  // namespace tgw::testing
