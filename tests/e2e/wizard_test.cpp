@@ -1,0 +1,341 @@
+// The wizard as a user sees it: the English walk-through of the full sample with every caption,
+// the exit question, clicks during the run and on the completion page, the run's every text and
+// what it left on disk (its shortcuts kept for check_shortcuts.sh); a reinstall, first by tgwauto,
+// then by hand in Russian; Exit during a reinstall; Next, Back, Exit and the folder picker on
+// every page; the layout at 96 and 144 dots per inch. Pictures of every page go to the
+// screenshots folder.
+
+#include <memory>
+
+#include "e2e.h"
+#include "wizard/layout.h"
+
+namespace tgw::e2e {
+namespace {
+
+constexpr wchar_t kDefaultInstallDir[] = L"c:\\program files\\Tagwright\\";
+
+struct Caption {
+  Control id;
+  const wchar_t* english;
+  const wchar_t* russian;
+};
+
+// clang-format off
+constexpr Caption kCaptions[] = {
+  {Control::Label1,   L"Select language",                        L"Выберите язык"},
+  {Control::Label2,   L"Setup",                                  L"Установка"},
+  {Control::Label3,   L"Welcome to Tagwright instalation",       L"Вас приветствует установка Tagwright"},
+  {Control::Label8,   L"2",                                      L"2"},
+  {Control::Frame1,   L"Stage 1 of 4",                           L"Этап 1 из 4"},
+  {Control::Frame2,   L"Stage 2 of 4",                           L"Этап 2 из 4"},
+  {Control::Frame3,   L"Stage 3 of 4",                           L"Этап 3 из 4"},
+  {Control::Frame4,   L"Stage 4 of 4",                           L"Этап 4 из 4"},
+  {Control::Frame5,   L"Installation",                           L"Установка"},
+  {Control::Frame6,   L"OK",                                     L"OK"},
+  {Control::Command1, L"Exit",                                   L"Выход"},
+  {Control::Command2, L"Back",                                   L"Назад"},
+  {Control::Command3, L"Next",                                   L"Далее"},
+  {Control::Command4, L"...",                                    L"..."},
+  {Control::Label4,   L"Please, select directory to install",    L"Выберите директорию для установки"},
+  {Control::Label5,   L"Now we available to start instalation. Click Next to start.",
+                      L"Все готово для начала установки. Нажмите Далее для продолжения."},
+  {Control::Check1,   L"Create desktop icon",                    L"Создать иконку на рабочем столе"},
+  {Control::Label6,   L"Progress",                               L"Прогресс"},
+  {Control::Label7,   kComplete,                                 kCompleteRussian},
+  {Control::Description,
+   L"This programm represent HTML editor, with highlightening syntax and visual editor.\r\n"
+   L"This programm is freeware.\r\nVersion: 2.50\r\n"
+   L"Official site: https://tagwright.example.org/\r\n"
+   L"E-mail for wishes and suggestions: wishes@tagwright.example.org\r\n",
+   L"Эта программа представляет из себя HTML редактор, с подсветкой синтаксиса и визуальным "
+   L"редатором.\r\nДанное ПО является бесплатным.\r\nВерсия продукта: 2.50\r\n"
+   L"Официальный сайт: https://tagwright.example.org/\r\n"
+   L"E-mail для пожеланий или предложений: wishes@tagwright.example.org\r\n"},
+};
+// clang-format on
+
+// Every control's caption, and the description, in a language.
+void ExpectCaptions(const SetupProcess& setup, bool russian) {
+  for (const Caption& row : kCaptions) {
+    EXPECT_EQ(setup.Text(row.id), russian ? row.russian : row.english) << static_cast<int>(row.id);
+  }
+}
+
+// The exit question over the window, in a language: title, text, Yes and No.
+void ExpectExitQuestion(const Dialog& question, bool russian) {
+  EXPECT_EQ(question.Title(), L"Exit");
+  EXPECT_EQ(question.ItemText(Dialog::kPromptId),
+            russian ? L"Вы действительно хотите выйти?" : L"Are you sure you want to exit?");
+  std::vector<int> buttons = question.Buttons();
+  std::ranges::sort(buttons);
+  EXPECT_EQ(buttons, (std::vector<int>{IDYES, IDNO}));
+}
+
+// The progress label's texts in a run of `count` files, in order.
+std::vector<std::wstring> ProgressTexts(std::size_t count) {
+  std::vector<std::wstring> texts{L"5%", L"25%", L"50%"};
+  for (std::size_t k = 1; k <= count; ++k) {
+    texts.push_back(std::to_wstring(45 * k / count + 50) + L"%");
+  }
+  texts.push_back(L"100%");
+  return texts;
+}
+
+// The action label's texts in a run of `names` into `dir`, in order.
+std::vector<std::wstring> ActionTexts(const std::vector<std::wstring>& names,
+                                      const std::wstring& dir) {
+  std::vector<std::wstring> texts{L"Creating directories...", L"Unpacking...",
+                                  L"Unpacking was successful"};
+  for (const std::wstring& name : names) {
+    texts.push_back(L"Copying file " + name + L"\r\n To \r\n" + dir + name);
+  }
+  texts.push_back(L"Creating settings file and links...");
+  return texts;
+}
+
+// Stages 0 to 3 of the English walk-through, each pictured: the captions, the language list, the
+// exit question answered No, the proposed folder and the desktop-icon box.
+void WalkToTheRun(const SetupProcess& setup) {
+  setup.WaitForStage(kLanguageStage);
+  ExpectCaptions(setup, /*russian=*/false);
+  EXPECT_EQ(setup.LanguageCount(), 2);
+  EXPECT_EQ(setup.LanguageEntry(0), L"English");
+  EXPECT_EQ(setup.LanguageEntry(1), L"Русский");
+  EXPECT_EQ(setup.LanguageSelection(), 0);
+  setup.Screenshot(Shot(L"stage0-language"));
+  const Dialog question = OpenExitQuestion(setup);
+  ExpectExitQuestion(question, /*russian=*/false);
+  setup.Screenshot(Shot(L"exit-question"), {question.handle()});
+  question.Press(IDNO);
+  question.WaitClosed();
+  const wchar_t* const pages[] = {L"stage1-description", L"stage2-folder", L"stage3-desktop-icon"};
+  for (int stage = kDescriptionStage; stage <= kDesktopIconStage; ++stage) {
+    NextTo(setup, stage);
+    setup.Screenshot(Shot(pages[stage - 1]));
+  }
+  EXPECT_EQ(setup.Text(Control::Text1), kDefaultInstallDir);
+  EXPECT_EQ(setup.CheckState(Control::Check1), BST_CHECKED);
+}
+
+// The run, with Next, Back, Exit and the window's close button tried on the way (the last two
+// answered No), then the completion page, where Back does nothing and Exit asks.
+void RunWithClicks(const SetupProcess& setup) {
+  setup.PostClick(Control::Command3);
+  setup.WaitForStage(kRunStage);
+  setup.WaitForTextSet(Control::PRG, L"50%", kSampleRunMs);
+  setup.Screenshot(Shot(L"stage4-progress"));
+  setup.Click(Control::Command3);
+  setup.Click(Control::Command2);
+  AnswerExitNo(setup);
+  AnswerExitNo(setup, /*close_window=*/true);
+  EXPECT_EQ(setup.Stage(), kRunStage);
+
+  setup.WaitForStage(kCompletionStage, kSampleRunMs);
+  EXPECT_EQ(setup.Text(Control::Label7), kComplete);
+  EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
+  EXPECT_EQ(setup.Text(Control::PRG), L"100%");
+  EXPECT_EQ(setup.BarPosition(), 100);
+  setup.Screenshot(Shot(L"stage5-completed"));
+  setup.Click(Control::Command2);
+  AnswerExitNo(setup);
+  EXPECT_EQ(setup.Stage(), kCompletionStage);
+}
+
+// The shortcuts, copied to results\shortcuts\ for check_shortcuts.sh, which runs afterwards.
+void KeepShortcuts() {
+  const std::wstring kept = Built(L"e2e\\results\\shortcuts\\");
+  RemoveTree(kept);
+  MakeFolders(kept);
+  const std::vector<std::wstring> files = ShortcutFiles();
+  CopyFileTo(files[0], kept + L"Desktop Tagwright.lnk");
+  for (std::size_t i = 1; i < files.size(); ++i) {
+    CopyFileTo(files[i], kept + files[i].substr(files[i].rfind(L'\\') + 1));
+  }
+}
+
+TEST(WalkThrough, EnglishWithTheFullSampleIntoTheDefaultFolder) {
+  const Scenario scenario;
+  RemoveTree(L"C:\\Program Files\\Tagwright");
+  RemoveShortcuts();
+  const SetupProcess setup(scenario.Options(FullSetup()));
+  WalkToTheRun(setup);
+  RunWithClicks(setup);
+  // Every step of the run once and in order: the clicks neither stopped nor repeated it.
+  const std::vector<std::wstring> names = ManifestNames(/*sample=*/true);
+  EXPECT_EQ(setup.TextsOf(Control::PRG), ProgressTexts(names.size()));
+  EXPECT_EQ(setup.TextsOf(Control::Action), ActionTexts(names, kDefaultInstallDir));
+  setup.PostClick(Control::Command3);  // Finish
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  ExpectInstalled(scenario, {.dir = kDefaultInstallDir, .sample = true});
+  KeepShortcuts();
+}
+
+TEST(WalkThrough, ReinstallInRussianIntoTheLastFolder) {
+  const Scenario scenario;
+  const std::wstring dir = scenario / L"Tagwright\\";
+  RemoveShortcuts();
+  const std::wstring pictures = ShotFolder(L"tgwauto");
+  const AutoRun run = RunAuto({SmallSetup(), L"--folder", scenario / L"Tagwright", L"--language",
+                               L"english", L"--desktop-icon", L"--shots", pictures},
+                              scenario.ProgramEnvironment());
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.out, std::wstring(kComplete) + L"\nInstalled into " + dir + L"\n");
+  EXPECT_EQ(run.error, L"") << "the folder is chosen with the picker, nothing else to say";
+  for (const wchar_t* name :
+       {L"stage0-language", L"stage1-description", L"folder-picker", L"stage2-folder",
+        L"stage3-desktop-icon", L"stage4-progress", L"stage5-completion"}) {
+    EXPECT_TRUE(IsPng(pictures + L"\\" + name + L".png")) << Utf8(name);
+  }
+  ExpectInstalled(scenario, {.dir = dir});
+  RemoveShortcuts();
+
+  const SetupProcess setup(scenario.Options(SmallSetup()));
+  setup.WaitForStage(kLanguageStage);
+  EXPECT_EQ(setup.Text(Control::Text1), dir);  // the folder of the record
+  setup.SelectLanguage(1);
+  ExpectCaptions(setup, /*russian=*/true);
+  const Dialog question = OpenExitQuestion(setup);
+  ExpectExitQuestion(question, /*russian=*/true);
+  question.Press(IDNO);
+  question.WaitClosed();
+  NextTo(setup, kDesktopIconStage);
+  setup.Click(Control::Check1);
+  RunToCompletion(setup, kSmallRunMs);
+  EXPECT_EQ(setup.Text(Control::Label7), kCompleteRussian);
+  EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
+  setup.PostClick(Control::Command3);
+  EXPECT_EQ(setup.WaitForExit(), 0u);
+  ExpectInstalled(
+      scenario,
+      {.dir = dir, .settings = "Language=english\r\nLanguage=russian\r\n", .desktop_icon = false});
+}
+
+TEST(WalkThrough, ExitDuringAReinstallKeepsEveryLineOfTheEarlierLog) {
+  const Scenario scenario;
+  const std::wstring dir = scenario.Install(SmallSetup(), scenario.folder());
+  const std::string earlier = ReadFile(dir + L"install.log").value_or("");
+  {
+    // Ended while the files are written anew, after the log was opened.
+    const SetupProcess setup(scenario.Options(SmallSetup()));
+    setup.WaitForStage(kLanguageStage);
+    NextTo(setup, kDesktopIconStage);
+    setup.PostClick(Control::Command3);
+    setup.WaitForTextSet(Control::PRG, ProgressTexts(ManifestNames(/*sample=*/false).size())[3],
+                         kSmallRunMs);
+    EXPECT_EQ(AnswerExitYes(setup), 0u);
+    EXPECT_EQ(std::ranges::count(setup.TextsOf(Control::PRG), L"100%"), 0) << "not ended at once";
+  }
+  const std::string log = ReadFile(dir + L"install.log").value_or("");
+  for (std::size_t begin = 0, end; (end = earlier.find("\r\n", begin)) != std::string::npos;
+       begin = end + 2) {
+    EXPECT_NE(log.find(earlier.substr(begin, end - begin + 2)), std::string::npos)
+        << earlier.substr(begin, end - begin);
+  }
+  EXPECT_EQ(ReadFile(dir + L"Settings.dat"), "Language=english\r\n") << "the run went on";
+}
+
+// The folder picker on the folder page: a folder chosen (pictured), another one cancelled, the
+// drive's root chosen (one backslash after the drive).
+void UseThePicker(const Scenario& scenario, const SetupProcess& setup) {
+  const std::wstring chosen = scenario / L"chosen";
+  const std::wstring field = chosen + L"\\Tagwright\\";
+  const struct {
+    std::wstring folder;
+    const wchar_t* shown;
+    int button;
+    std::wstring field;
+  } rows[] = {{chosen, L"chosen", IDOK, field},
+              {scenario / L"other", L"other", IDCANCEL, field},
+              {L"C:\\", L"C:", IDOK, L"C:\\Tagwright\\"}};
+  for (const auto& row : rows) {
+    MakeFolders(row.folder);
+    const Dialog picker = OpenFolderPicker(setup);
+    ChooseInPicker(setup, picker, row.folder, row.shown);
+    if (row.folder == chosen) setup.Screenshot(Shot(L"folder-picker"), {picker.handle()});
+    picker.Press(row.button);
+    picker.WaitClosed();
+    Send(setup.window(), WM_NULL, 0, 0);
+    WaitUntil([&] { return setup.Text(Control::Text1) == row.field; }, 5000);
+    EXPECT_EQ(setup.Text(Control::Text1), row.field) << Utf8(row.folder);
+  }
+}
+
+TEST(Navigation, NextBackExitAndThePickerOnEveryPage) {
+  const Scenario scenario;
+  const SetupProcess setup(scenario.Options(SmallSetup()), false);
+  setup.WaitForStage(kLanguageStage);
+  setup.Click(Control::Command2);  // Back on the first page
+  for (int stage = kLanguageStage; stage <= kDesktopIconStage; ++stage) {
+    SCOPED_TRACE("stage " + std::to_string(stage));
+    if (stage > kLanguageStage) {
+      setup.Click(Control::Command3);
+      setup.WaitForStage(stage);
+      setup.Click(Control::Command2);
+      setup.WaitForStage(stage - 1);
+      setup.Click(Control::Command3);
+      setup.WaitForStage(stage);
+    }
+    AnswerExitNo(setup);
+    if (stage == kFolderStage) UseThePicker(scenario, setup);
+    EXPECT_EQ(setup.Stage(), stage);
+  }
+  EXPECT_EQ(AnswerExitYes(setup), 0u);
+  EXPECT_FALSE(FolderExists(L"C:\\Tagwright")) << "nothing is installed before the run";
+}
+
+// Sets the system DPI that programs started afterwards get.
+void SetSystemDpi(DWORD dots_per_inch) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != 0 ||
+      RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dots_per_inch),
+                     sizeof dots_per_inch) != 0) {
+    ADD_FAILURE() << "cannot set LogPixels";
+  }
+  RegCloseKey(key);
+}
+
+// Every control at the place and size the layout gives it in twips, and the client area the
+// layout's, at `dpi` (15 twips a pixel at 96, 10 at 144).
+void ExpectLayout(const SetupProcess& setup, int dpi) {
+  const auto pixels = [dpi](int twips) { return MulDiv(twips, dpi, layout::kTwipsPerInch); };
+  RECT client{};
+  GetClientRect(setup.window(), &client);
+  EXPECT_EQ(client.right, pixels(layout::Window().client_width));
+  EXPECT_EQ(client.bottom, pixels(layout::Window().client_height));
+  for (const layout::ControlLayout& control : layout::Controls()) {
+    if (control.kind == layout::Kind::kImage || control.kind == layout::Kind::kLine) continue;
+    SCOPED_TRACE("control " + std::to_string(static_cast<int>(control.id)));
+    const HWND window = setup.Find(control.id);
+    EXPECT_EQ(GetParent(window),
+              control.parent == Control::Form1 ? setup.window() : setup.Find(control.parent));
+    RECT place{};
+    GetWindowRect(window, &place);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, pixels(control.left));
+    EXPECT_EQ(place.top, pixels(control.top));
+    EXPECT_EQ(place.right - place.left, pixels(control.width));
+    // A drop-down list is as high as its font makes it.
+    if (control.kind != layout::Kind::kComboBox) {
+      EXPECT_EQ(place.bottom - place.top, pixels(control.height));
+    }
+  }
+}
+
+TEST(Layout, ControlsWhereTheLayoutPutsThemAt96And144Dpi) {
+  const Scenario scenario;
+  const std::shared_ptr<void> back_to_96(nullptr, [](void*) { SetSystemDpi(96); });
+  for (const int dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    SetSystemDpi(dpi);
+    const SetupProcess setup(scenario.Options(SmallSetup()), false);
+    setup.WaitForStage(kLanguageStage);
+    ExpectLayout(setup, dpi);
+    if (dpi == 144) setup.Screenshot(Shot(L"stage0-language-150dpi"));
+    setup.PostClose();  // before the run, closing asks nothing
+    EXPECT_EQ(setup.WaitForExit(5000), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace tgw::e2e
