@@ -35,7 +35,8 @@ namespace tgw::e2e {
 
 using namespace ::tgw::automation;
 
-inline constexpr wchar_t kDesktopName[] = L"tgw-e2e";  // see main() in e2e.cpp
+// The Wine virtual desktop the programs show their windows on (see main() in e2e.cpp).
+inline constexpr wchar_t kDesktop[] = L"tgw-e2e";
 inline constexpr wchar_t kComplete[] = L"Setup has been successfully completed!";
 inline constexpr wchar_t kCompleteRussian[] = L"Установка была успешно завершена!";
 // How long a run may take on a busy machine: the small payload's takes a few seconds, the
@@ -43,19 +44,17 @@ inline constexpr wchar_t kCompleteRussian[] = L"Установка была ус
 inline constexpr DWORD kSmallRunMs = 30000;
 inline constexpr DWORD kSampleRunMs = 90000;
 
-// `relative` in the build folder, in the staged sample, in the small payload's folder.
-inline std::wstring Built(std::wstring_view relative) {
-  std::wstring build = ::tgw::testing::ProgramPathFromEnvironment(L"TGW_E2E_BUILD");
-  if (build.empty()) throw DriverError(L"TGW_E2E_BUILD is not set");
-  return build + L"\\" + std::wstring(relative);
+// `relative` in the folder that the environment variable `variable` names (CTest sets them): the
+// build folder, the small payload's, the staged sample.
+inline std::wstring In(const wchar_t* variable, std::wstring_view relative) {
+  const std::wstring folder = ::tgw::testing::ProgramPathFromEnvironment(variable);
+  if (folder.empty()) throw DriverError(std::wstring(variable) + L" is not set");
+  return folder + L"\\" + std::wstring(relative);
 }
+inline std::wstring Built(std::wstring_view relative) { return In(L"TGW_E2E_BUILD", relative); }
+inline std::wstring Payload(std::wstring_view relative) { return In(L"TGW_E2E_PAYLOAD", relative); }
 inline std::wstring Sample(std::wstring_view relative) {
   return Built(L"stage\\" + std::wstring(relative));
-}
-inline std::wstring Payload(std::wstring_view relative) {
-  const std::wstring payload = ::tgw::testing::ProgramPathFromEnvironment(L"TGW_E2E_PAYLOAD");
-  if (payload.empty()) throw DriverError(L"TGW_E2E_PAYLOAD is not set");
-  return payload + L"\\" + std::wstring(relative);
 }
 inline std::wstring FullSetup() { return Built(L"dist\\setup.exe"); }
 inline std::wstring SmallSetup() { return Built(L"e2e\\small\\setup.exe"); }
@@ -68,15 +67,6 @@ inline std::wstring TempFolder() {  // with its final backslash
   GetTempPathW(MAX_PATH + 1, temp);
   return temp;
 }
-inline bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-// The Wine virtual desktop the programs show their windows on; empty on Windows itself.
-inline const std::wstring& TestDesktop() {
-  static const std::wstring name = UnderWine() ? kDesktopName : L"";
-  return name;
-}
-
 inline std::optional<std::string> ReadFile(const std::wstring& path) {
   return ::tgw::testing::ReadRaw(path);
 }
@@ -165,12 +155,6 @@ class SetupProcess : public automation::SetupProcess {
     }
     return texts;
   }
-  void WaitForTextSet(Control id, std::wstring_view text, DWORD timeout_ms) const {
-    if (!WaitUntil([&] { return std::ranges::count(TextsOf(id), text) > 0; }, timeout_ms, 20)) {
-      throw DriverError(L"control " + std::to_wstring(static_cast<int>(id)) + L" was not set to " +
-                        std::wstring(text));
-    }
-  }
 
  private:
   SetupProcess(SetupOptions options, std::wstring text_log)
@@ -209,7 +193,7 @@ class Scenario {
   std::wstring UserRecord() const { return appdata() + L"\\TGWR\\install.log"; }
   // How the scenario starts `program`: with its APPDATA, on the test desktop.
   SetupOptions Options(const std::wstring& program) const {
-    return {.program = program, .appdata = appdata(), .environment = {}, .desktop = TestDesktop()};
+    return {.program = program, .appdata = appdata(), .environment = {}, .desktop = kDesktop};
   }
   // The environment of the other programs it starts (tgwauto.exe, the uninstaller, the editor).
   Environment ProgramEnvironment() const { return {{L"APPDATA", appdata()}}; }
@@ -258,7 +242,7 @@ inline AutoRun RunAuto(const std::vector<std::wstring>& arguments,
   run.exit_code = Process({.program = program.empty() ? Built(L"dist\\tgwauto.exe") : program,
                            .arguments = QuotedArguments(arguments),
                            .environment = environment,
-                           .desktop = TestDesktop(),
+                           .desktop = kDesktop,
                            .output_file = files[0],
                            .error_file = files[1]})
                       .WaitForExit(120000);
@@ -277,7 +261,7 @@ inline std::wstring ShowTagwright(const std::wstring& program, const std::wstrin
                                   const Environment& environment, std::wstring_view shot = {}) {
   const Process tagwright({.program = program,
                            .environment = environment,
-                           .desktop = TestDesktop(),
+                           .desktop = kDesktop,
                            .current_folder = current_folder});
   const HWND window = tagwright.WaitForWindow(L"Tagwright 2.50", 15000);
   const HWND language = FindDescendant(window, IDC_LANGUAGE);

@@ -55,21 +55,17 @@ class Planted {
   // Wine's own until this ends, through their DLL overrides in the registry: Wine reads
   // WINEDLLOVERRIDES from the environment it was started in, not from a program's.
   void PreferredBy(const std::vector<std::wstring>& programs) {
-    static constexpr wchar_t kOrder[] = L"native,builtin";
     for (const std::wstring& program : programs) {
       programs_.push_back(program);
       RegDeleteTreeW(HKEY_CURRENT_USER, Key(program).c_str());  // an earlier run's
-      HKEY key = nullptr;
-      if (RegCreateKeyExW(HKEY_CURRENT_USER, (Key(program) + L"\\DllOverrides").c_str(), 0, nullptr,
-                          0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        throw DriverError(L"cannot set the DLL overrides of " + program);
-      }
       for (const std::wstring& name : names_) {
+        static constexpr wchar_t kOrder[] = L"native,builtin";
         const std::wstring dll = name.ends_with(L".dll") ? name.substr(0, name.size() - 4) : name;
-        RegSetValueExW(key, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder),
-                       sizeof kOrder);
+        if (RegSetKeyValueW(HKEY_CURRENT_USER, (Key(program) + L"\\DllOverrides").c_str(),
+                            dll.c_str(), REG_SZ, kOrder, sizeof kOrder) != ERROR_SUCCESS) {
+          throw DriverError(L"cannot set the DLL overrides of " + program);
+        }
       }
-      RegCloseKey(key);
     }
   }
 
@@ -138,16 +134,14 @@ void WalkEverything(const SetupProcess& setup, const std::wstring& target) {
   EXPECT_EQ(setup.WaitForExit(), 0u);
 }
 
-TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPageNorInTgwauto) {
-  const Scenario scenario;
-  ExpectMarkersRunInControls(scenario);
-  ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
+// The setup walked through everything and tgwauto.exe run beside the markers: the install
+// folder they made, `target`\Tagwright\.
+void NoneRunsInTheSetupOrTgwauto(const Scenario& scenario, const std::wstring& target) {
   const std::wstring folder = scenario / L"setup";
   Planted planted(folder + L"\\", kPlanted);
   planted.PreferredBy({L"setup.exe", L"tgwauto.exe"});
   const std::wstring setup = SetupIn(folder, ReadFile(FullSetup()).value());
   CopyFileTo(Built(L"dist\\tgwauto.exe"), folder + L"\\tgwauto.exe");
-  const std::wstring target = scenario / L"target";
   MakeFolders(target);
   RemoveShortcuts();
   try {
@@ -156,7 +150,6 @@ TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPageNorInTgwauto) {
     ADD_FAILURE() << error.what();
   }
   EXPECT_EQ(planted.Ran(), std::vector<std::wstring>{});
-
   // tgwauto: the picker's folder names (shell32), the pictures (gdi32), COM (ole32), the windows
   // (user32).
   const AutoRun run = RunAuto({setup, L"--folder", target + L"\\Tagwright", L"--no-desktop-icon",
@@ -167,19 +160,15 @@ TEST(PlantedDlls, NoneRunsInTheSetupOnAnyPageNorInTgwauto) {
   EXPECT_EQ(planted.Ran(), std::vector<std::wstring>{});
 }
 
-TEST(UninstallPlantedDlls, NoneRunsInTheUninstallerItsCopyOrTheEditorStandIn) {
-  const Scenario scenario;
-  ExpectMarkersRunInControls(scenario);
-  ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
-  RemoveShortcuts();
-  const std::wstring dir = scenario.Install(FullSetup(), scenario.folder());
+// The editor's stand-in and the uninstaller of the install in `dir`, markers beside them and in
+// the temp folder, where the uninstaller's copy runs.
+void NoneRunsInTheUninstallerItsCopyOrTheEditor(const Scenario& scenario, const std::wstring& dir) {
   Planted beside(dir, kPlanted);
-  Planted in_temp(TempFolder(), kPlanted);  // where the uninstaller's copy runs
+  Planted in_temp(TempFolder(), kPlanted);
   beside.PreferredBy({L"Uninstall.exe", L"Tagwright.exe"});
-
   EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir, scenario.ProgramEnvironment()),
             L"Interface language: english");
-  const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), TestDesktop());
+  const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), kDesktop);
   // The name of its copy (finisher.cpp), before it is made.
   const std::wstring copy = L"~tgwun" + std::to_wstring(uninstaller.id()) + L"-0.exe";
   in_temp.PreferredBy({copy});
@@ -191,6 +180,14 @@ TEST(UninstallPlantedDlls, NoneRunsInTheUninstallerItsCopyOrTheEditorStandIn) {
   EXPECT_TRUE(WaitUntil([&] { return !FileExists(TempFolder() + copy); }, 5000));
   EXPECT_EQ(beside.Ran(), std::vector<std::wstring>{});
   EXPECT_EQ(in_temp.Ran(), std::vector<std::wstring>{});
+}
+
+TEST(PlantedDlls, NoneRunsInTheSetupTgwautoTheUninstallerItsCopyOrTheEditor) {
+  const Scenario scenario;
+  ExpectMarkersRunInControls(scenario);
+  ASSERT_FALSE(::testing::Test::HasFailure()) << "the markers cannot show a load";
+  NoneRunsInTheSetupOrTgwauto(scenario, scenario / L"target");
+  NoneRunsInTheUninstallerItsCopyOrTheEditor(scenario, scenario / L"target\\Tagwright\\");
 }
 
 }  // namespace

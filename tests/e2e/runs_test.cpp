@@ -7,7 +7,6 @@
 // After windows.h (through e2e.h), which it needs.
 #include <tlhelp32.h>
 
-#include <cwctype>
 #include <functional>
 #include <map>
 
@@ -147,11 +146,6 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
   EXPECT_FALSE(ProcessRuns(L"e2e_plant_control_load.exe")) << "it was left running";
 }
 
-std::wstring Lower(std::wstring text) {
-  std::ranges::transform(text, text.begin(), [](wchar_t c) { return std::towlower(c); });
-  return text;
-}
-
 // Onto the tiny drive T:, with room for the install log and one file of the small payload (tmpfs
 // gives whole 4 KiB pages): every file the run leaves is complete or absent, none is cut and no
 // temporary file is left, and the completion page says that setup did not complete, and why.
@@ -167,16 +161,16 @@ TEST(DiskFull, EveryFileIsCompleteOrAbsentAndThePageSaysWhy) {
   EXPECT_TRUE(page.starts_with(L"Setup did not complete")) << Utf8(page);
   EXPECT_NE(page.find(L"disk full"), std::wstring::npos) << Utf8(page);
 
-  std::map<std::wstring, std::string> complete{{L"settings.dat", "Language=english\r\n"}};
+  std::map<std::wstring, std::string> complete{{L"Settings.dat", "Language=english\r\n"}};
   for (const std::wstring& name : ManifestNames(/*sample=*/false))
-    complete[Lower(name)] = ReadFile(Payload(name)).value();
+    complete[name] = ReadFile(Payload(name)).value();
   for (const std::wstring name : {L"MSVBVM60.DLL", L"mscomctl.ocx"}) {
-    complete[Lower(name)] = ReadFile(Sample(L"runtime\\" + name)).value();
+    complete[name] = ReadFile(Sample(L"runtime\\" + name)).value();
   }
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
     const std::wstring path = entry.path().wstring();
-    const std::wstring name = Lower(path.substr(dir.size()));
+    const std::wstring name = path.substr(dir.size());
     const std::string bytes = ReadFile(path).value_or("");
     if (name == L"install.log") {  // written line by line
       EXPECT_TRUE(bytes.ends_with("\r\n")) << "cut: " << Utf8(path);

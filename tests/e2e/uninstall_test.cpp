@@ -36,86 +36,70 @@ bool FinisherCopiesGone() {
 }
 
 // What lies in `folder`: "." for the folder itself, then the relative path of each file and
-// folder below it (not through a link); nothing when there is no such folder.
-std::vector<std::wstring> Left(const std::wstring& folder, const std::wstring& below = L"") {
+// folder below it; nothing when there is no such folder.
+std::vector<std::wstring> Left(const std::wstring& folder) {
   std::vector<std::wstring> left;
-  if (below.empty() && FolderExists(folder)) left.push_back(L".");
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW((folder + below + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return left;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    left.push_back(below + name);
-    const DWORD attributes = GetFileAttributesW((folder + below + name).c_str());
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-      std::ranges::copy(Left(folder, below + name + L"\\"), std::back_inserter(left));
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  if (!FolderExists(folder)) return left;
+  left.push_back(L".");
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    left.push_back(entry.path().wstring().substr(folder.size()));
+  }
   std::ranges::sort(left);
   return left;
 }
 
+// Runs the host's program `tool` (Z:\bin\`tool`) with `flags` and the host's names of `paths`.
+// Such a program gives no handle to wait for.
+void OnHost(const std::wstring& tool, const std::wstring& flags,
+            const std::vector<std::wstring>& paths) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  std::wstring arguments = flags;
+  for (const std::wstring& path : paths) {
+    char* const name = unix_name(path.c_str());
+    arguments += L" \"" + FromUtf8(name) + L"\"";
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  Process({.program = L"Z:\\bin\\" + tool, .arguments = arguments});
+}
+
 // `link`, a symbolic link of the host to the folder `target`, for as long as this lives: Wine
 // shows it as a reparse point (Wine's CreateSymbolicLinkW makes nothing, and neither
-// RemoveDirectoryW nor DeleteFileW removes one). Host programs give no handle to wait for.
+// RemoveDirectoryW nor DeleteFileW removes one).
 class HostLink {
  public:
   HostLink(std::wstring link, const std::wstring& target) : link_(std::move(link)) {
-    Host(L"ln", L"-s \"" + HostPath(target) + L"\" \"" + HostPath(link_) + L"\"");
+    OnHost(L"ln", L"-s", {target, link_});
     if (!WaitUntil([&] { return IsLink(); }, 5000)) throw DriverError(L"no link " + link_);
   }
   ~HostLink() {
-    Host(L"rm", L"-f \"" + HostPath(link_) + L"\"");
+    OnHost(L"rm", L"-f", {link_});
     WaitUntil([&] { return !IsLink(); }, 5000);
   }
   HostLink(const HostLink&) = delete;
   HostLink& operator=(const HostLink&) = delete;
 
  private:
-  static void Host(const std::wstring& tool, const std::wstring& arguments) {
-    Process({.program = L"Z:\\bin\\" + tool, .arguments = arguments});
-  }
-  static std::wstring HostPath(const std::wstring& path) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* const name = unix_name == nullptr ? nullptr : unix_name(path.c_str());
-    if (name == nullptr) throw DriverError(L"no host path for " + path);
-    const std::string bytes(name);
-    HeapFree(GetProcessHeap(), 0, name);
-    return std::wstring(bytes.begin(), bytes.end());
-  }
   bool IsLink() const {
-    const DWORD attributes = GetFileAttributesW(link_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return (GetFileAttributesW(link_.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           FolderExists(link_);
   }
 
   std::wstring link_;
 };
 
-// What an uninstall run shows: the question (its title and text) and the final message. Run by
-// tgwauto.exe (which answers Yes), the exit code is tgwauto's and the message its output, the
-// question unseen.
-struct Shown {
-  std::uint32_t exit_code = 0;
-  std::wstring title{};
-  std::wstring question{};
-  std::wstring message{};
-};
-
-// Uninstalls from `dir`, answering `answer`, pictures of the messages into the screenshots
-// folder `shots` unless it is empty.
-Shown Uninstall(const Scenario& scenario, const std::wstring& dir, Answer answer, bool by_tgwauto,
-                const std::wstring& shots) {
+// Uninstalls from `dir`, answering `answer`, with pictures of the messages in the screenshots
+// folder `shots` unless it is empty. Run by tgwauto.exe (which answers Yes), the exit code is
+// tgwauto's, the final message its output and the question unseen.
+UninstallOutcome RunUninstaller(const Scenario& scenario, const std::wstring& dir, Answer answer,
+                                bool by_tgwauto, const std::wstring& shots) {
   const std::wstring pictures = shots.empty() ? L"" : ShotFolder(shots);
   if (!by_tgwauto) {
-    const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), TestDesktop());
-    const UninstallOutcome outcome = DriveUninstall(uninstaller, answer, pictures, Deadline(60000));
+    const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), kDesktop);
+    UninstallOutcome outcome = DriveUninstall(uninstaller, answer, pictures, Deadline(60000));
     EXPECT_EQ(outcome.notes, std::vector<std::wstring>{});
-    return {outcome.exit_code, outcome.title, outcome.question, outcome.final_message};
+    return outcome;
   }
   std::vector<std::wstring> arguments{L"--uninstall", dir};
   if (!pictures.empty()) arguments.insert(arguments.end(), {L"--shots", pictures});
@@ -125,8 +109,10 @@ Shown Uninstall(const Scenario& scenario, const std::wstring& dir, Answer answer
   }
   // 0: the message on standard output; 1: on standard error, with the uninstaller's exit code.
   EXPECT_EQ(run.exit_code == 0 ? run.error : run.out, L"");
-  Shown shown{.exit_code = run.exit_code, .message = run.exit_code == 0 ? run.out : run.error};
-  if (shown.message.ends_with(L'\n')) shown.message.pop_back();
+  UninstallOutcome shown;
+  shown.exit_code = run.exit_code;
+  shown.final_message = run.exit_code == 0 ? run.out : run.error;
+  if (shown.final_message.ends_with(L'\n')) shown.final_message.pop_back();
   return shown;
 }
 
@@ -150,8 +136,9 @@ TEST(UninstallRoundTrip, NothingOfOursStaysButTheUsersFile) {
             L"Interface language: english");
   Write(dir + L"templates\\mine.htm", "the user's page");
 
-  const Shown run = Uninstall(scenario, dir, Answer::kYes, /*by_tgwauto=*/true, L"uninstall");
-  EXPECT_EQ(run.message, kEnglish.removed);
+  const UninstallOutcome run =
+      RunUninstaller(scenario, dir, Answer::kYes, /*by_tgwauto=*/true, L"uninstall");
+  EXPECT_EQ(run.final_message, kEnglish.removed);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_TRUE(FinisherCopiesGone());
   EXPECT_EQ(Left(dir), (std::vector<std::wstring>{L".", L"templates", L"templates\\mine.htm"}));
@@ -188,10 +175,11 @@ void InstallForRow(const Scenario& scenario, const std::wstring& dir, const Unin
   EXPECT_EQ(run.exit_code, 0u) << Utf8(run.error);
   EXPECT_EQ(run.out, (row.russian ? kCompleteRussian : kComplete) +
                          std::wstring(L"\nInstalled into ") + dir + L"\n");
+  const bool desktop_icon = std::ranges::count(row.install, L"--no-desktop-icon") == 0;
   ExpectInstalled(scenario,
                   {.dir = dir,
                    .settings = row.russian ? "Language=russian\r\n" : "Language=english\r\n",
-                   .desktop_icon = std::ranges::count(row.install, L"--no-desktop-icon") == 0});
+                   .desktop_icon = desktop_icon});
   for (const wchar_t* program : {L"Uninstall.exe", L"Tagwright.exe"}) {
     CopyFileTo(Sample(L"product\\") + program, dir + program);
   }
@@ -199,72 +187,48 @@ void InstallForRow(const Scenario& scenario, const std::wstring& dir, const Unin
   if (row.settings != nullptr) Write(dir + L"Settings.dat", row.settings);
 }
 
-TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
-  const Scenario scenario;
-  const std::wstring dir = scenario / L"Tagwright\\";
-  const std::wstring outside = scenario / L"outside.txt";
-  const std::wstring victims = scenario / L"victims\\";
-  const std::wstring other_shortcut = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\other.lnk";
-  const std::vector<std::wstring> hostile_lines = {
-      L"..\\outside.txt",
-      outside,
-      dir + L"templates\\..\\..\\outside.txt",
-      L"\\\\?\\" + outside,
-      other_shortcut,
-      dir + L"plug-ins\\victim.dll",  // through a link to the folder of victims
-  };
-  const std::wstring held = dir + L"templates\\empty.htm";
-  // What a second run needs stays: the uninstaller, its log and the language.
-  const std::vector<std::wstring> kept = {L".",           L"Settings.dat", L"Uninstall.exe",
-                                          L"install.log", L"templates",    L"templates\\empty.htm"};
-  const char* const russian_last = "Language=english\r\nLanguage=russian\r\n";
-  const UninstallRow rows[] = {
-      {L"no-settings", {}, nullptr, Trouble::kNone, Answer::kNo, false, false, 3, {}},
-      {L"russian-last",
-       {L"--language=russian", L"--no-desktop-icon", L"--timeout", L"120"},
-       russian_last,
-       Trouble::kNone,
-       Answer::kYes,
-       false,
-       true,
-       0,
-       {}},
-      {L"file-in-use",
-       {},
-       "Language=english\r\n",
-       Trouble::kFileInUse,
-       Answer::kYes,
-       true,
-       false,
-       1,
-       kept},
-      {L"hostile-log",
-       {},
-       "Language=english\r\n",
-       Trouble::kHostileLog,
-       Answer::kYes,
-       false,
-       false,
-       0,
-       {L".", L"plug-ins"}},
-  };
-  Write(outside, "theirs");
-  MakeFolders(victims);
-  Write(victims + L"victim.dll", "theirs");
-  Write(other_shortcut, "theirs");
-  for (const UninstallRow& row : rows) {
-    SCOPED_TRACE(row.name);
+// What the uninstaller showed in a row: the question, the exit code, the message up to the lines
+// it skipped (`message` expected there), then each of the `skipped` lines named.
+void ExpectShown(const UninstallOutcome& run, const UninstallRow& row, const std::wstring& message,
+                 const std::vector<std::wstring>& skipped) {
+  const Texts& texts = row.russian ? kRussian : kEnglish;
+  if (!row.by_tgwauto) {
+    EXPECT_EQ(run.title, texts.title);
+    EXPECT_EQ(run.question, texts.question);
+  }
+  EXPECT_EQ(run.exit_code, row.exit_code);
+  const std::size_t end = std::min(run.final_message.find(kSkipped), run.final_message.size());
+  EXPECT_EQ(run.final_message.substr(0, end),
+            message.empty() && row.answer == Answer::kYes ? texts.removed : message);
+  for (const std::wstring& line : skipped) {
+    EXPECT_NE(run.final_message.find(L"\"" + line + L"\"", end), std::wstring::npos) << Utf8(line);
+  }
+}
+
+// The files of others that hostile lines of an install log name, the uninstaller's folder, and a
+// row run there.
+class Uninstall : public ::testing::Test {
+ protected:
+  Uninstall() {
+    for (const std::wstring& theirs : {outside, victims + L"victim.dll", other_shortcut}) {
+      MakeFolders(theirs.substr(0, theirs.rfind(L'\\')));
+      Write(theirs, "theirs");
+    }
+  }
+  ~Uninstall() override { DeleteFileW(other_shortcut.c_str()); }
+
+  void Run(const UninstallRow& row) const {
     InstallForRow(scenario, dir, row);
     if (row.trouble == Trouble::kNone) {  // started from another folder: the settings beside it
       EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", scenario.folder(), {}),
                 row.russian ? L"Interface language: russian" : L"Interface language: english");
     }
-    const bool hostile = row.trouble == Trouble::kHostileLog;
-    const std::string log = *ReadFile(dir + L"install.log") +
-                            CrLfLines(hostile ? hostile_lines : std::vector<std::wstring>{});
+    const std::vector<std::wstring> lines =
+        row.trouble == Trouble::kHostileLog ? hostile_lines : std::vector<std::wstring>{};
+    const std::string log = ReadFile(dir + L"install.log").value_or("") + CrLfLines(lines);
     Write(dir + L"install.log", log);
     std::optional<HostLink> plug_ins;
-    if (hostile) {
+    if (!lines.empty()) {
       RemoveTree(dir + L"plug-ins");
       plug_ins.emplace(dir + L"plug-ins", victims);
     }
@@ -275,26 +239,10 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(*held_open);
     }
-
-    const Texts& texts = row.russian ? kRussian : kEnglish;
-    const Shown run = Uninstall(scenario, dir, row.answer, row.by_tgwauto,
-                                std::wstring(L"uninstall-") + row.name);
-    if (!row.by_tgwauto) {
-      EXPECT_EQ(run.title, texts.title);
-      EXPECT_EQ(run.question, texts.question);
-    }
-    EXPECT_EQ(run.exit_code, row.exit_code);
-    std::wstring message = row.answer == Answer::kNo ? L"" : texts.removed;
-    if (row.trouble == Trouble::kFileInUse) {
-      message = L"Tagwright was not removed completely. Not removed: \"" + held +
-                L"\" (file in use). Close any program that uses them, then run \"" + dir +
-                L"Uninstall.exe\" again to finish.\n(the uninstaller's exit code: 1)";
-    }
-    const std::size_t skipped = std::min(run.message.find(kSkipped), run.message.size());
-    EXPECT_EQ(run.message.substr(0, skipped), message);
-    for (const std::wstring& line : hostile ? hostile_lines : std::vector<std::wstring>{}) {
-      EXPECT_NE(run.message.find(L"\"" + line + L"\"", skipped), std::wstring::npos) << Utf8(line);
-    }
+    const UninstallOutcome run = RunUninstaller(scenario, dir, row.answer, row.by_tgwauto,
+                                                std::wstring(L"uninstall-") + row.name);
+    ExpectShown(run, row, held_open ? NotRemoved() : L"", lines);
+    plug_ins.reset();  // what stays is listed without the link, which it left alone
     // It and its copy have ended: its own file is gone, and the folder when nothing else is left.
     EXPECT_EQ(Left(dir), row.answer == Answer::kNo ? before : row.left);
     EXPECT_TRUE(FinisherCopiesGone());
@@ -302,19 +250,61 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
     if (row.answer == Answer::kNo) {
       EXPECT_EQ(ReadFile(dir + L"install.log"), log);
     }
-    EXPECT_EQ(ReadFile(outside), "theirs");
-    EXPECT_EQ(ReadFile(victims + L"victim.dll"), "theirs");
-    EXPECT_EQ(ReadFile(other_shortcut), "theirs");
-    if (row.trouble == Trouble::kFileInUse) {
+    for (const std::wstring& theirs : {outside, victims + L"victim.dll", other_shortcut}) {
+      EXPECT_EQ(ReadFile(theirs), "theirs") << Utf8(theirs);
+    }
+    if (held_open) {
       SCOPED_TRACE("run again, the file closed");
       held_open.reset();
-      const Shown again = Uninstall(scenario, dir, Answer::kYes, row.by_tgwauto, L"");
-      EXPECT_EQ(again.message, kEnglish.removed);
+      const UninstallOutcome again = RunUninstaller(scenario, dir, Answer::kYes, true, L"");
+      EXPECT_EQ(again.final_message, kEnglish.removed);
       EXPECT_EQ(again.exit_code, 0u);
       EXPECT_EQ(Left(dir), std::vector<std::wstring>{});
     }
   }
-  RemoveTree(other_shortcut);
+
+  // What tgwauto.exe says when the held file stays.
+  std::wstring NotRemoved() const {
+    return L"Tagwright was not removed completely. Not removed: \"" + held +
+           L"\" (file in use). Close any program that uses them, then run \"" + dir +
+           L"Uninstall.exe\" again to finish.\n(the uninstaller's exit code: 1)";
+  }
+
+  const Scenario scenario;
+  const std::wstring dir = scenario / L"Tagwright\\";
+  const std::wstring held = dir + L"templates\\empty.htm";
+  const std::wstring outside = scenario / L"outside.txt";
+  const std::wstring victims = scenario / L"victims\\";
+  const std::wstring other_shortcut = ShellFolder(CSIDL_DESKTOPDIRECTORY) + L"\\other.lnk";
+  const std::vector<std::wstring> hostile_lines = {
+      L"..\\outside.txt",
+      outside,
+      dir + L"templates\\..\\..\\outside.txt",
+      L"\\\\?\\" + outside,
+      other_shortcut,
+      dir + L"plug-ins\\victim.dll" /* through a link to the victims */};
+};
+
+TEST_F(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
+  // What a second run needs stays: the uninstaller, its log and the language.
+  const std::vector<std::wstring> kept = {L".",           L"Settings.dat", L"Uninstall.exe",
+                                          L"install.log", L"templates",    L"templates\\empty.htm"};
+  const char* const english = "Language=english\r\n";
+  const std::vector<std::wstring> russian{L"--language=russian", L"--no-desktop-icon", L"--timeout",
+                                          L"120"};
+  // clang-format off
+  const UninstallRow rows[] = {
+      {L"no-settings", {}, nullptr, Trouble::kNone, Answer::kNo, false, false, 3, {}},
+      {L"russian-last", russian, "Language=english\r\nLanguage=russian\r\n", Trouble::kNone,
+       Answer::kYes, false, true, 0, {}},
+      {L"file-in-use", {}, english, Trouble::kFileInUse, Answer::kYes, true, false, 1, kept},
+      {L"hostile-log", {}, english, Trouble::kHostileLog, Answer::kYes, false, false, 0, {L"."}},
+  };
+  // clang-format on
+  for (const UninstallRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    Run(row);
+  }
 }
 
 }  // namespace
