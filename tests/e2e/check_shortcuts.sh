@@ -1,20 +1,11 @@
 #!/usr/bin/env bash
-# Reads back, natively, the shortcuts of the English walk-through (e2e_tests copies them into DIR)
-# with lnkinfo (liblnk-utils): each one's target (in lower case), arguments, working folder, icon
-# and its index, description, hot key and show command, compared as one line a shortcut. lnkinfo
-# reads the show command as 0 whatever the file holds: it is read from the header instead (32-bit
-# little-endian at 0x3C; 1 normal, 3 maximised).
-#
-#   check_shortcuts.sh DIR
+# check_shortcuts.sh DIR: the shortcuts of the English walk-through, copied into DIR, read back
+# with lnkinfo, one line each; lnkinfo says 0 for any show command, read at 0x3C instead.
 set -euo pipefail
 
 dir=${1:?usage: check_shortcuts.sh DIR}
-command -v lnkinfo >/dev/null || {
-  echo "lnkinfo not found (Debian package liblnk-utils)" >&2
-  exit 1
-}
+command -v lnkinfo >/dev/null || { echo "no lnkinfo (Debian package liblnk-utils)" >&2; exit 1; }
 
-# The value of the line "NAME : value" of lnkinfo's $info; empty when there is none.
 field() { sed -n "s/^[[:space:]]*$1[[:space:]]*: //p" <<<"$info" | head -n 1; }
 
 read_back() {
@@ -26,8 +17,7 @@ read_back() {
     -t u4 -j 60 -N 4 "$dir/$1" | tr -d ' ')"
 }
 
-# The home page opens through the system's handler of web addresses (in Wine's system folder),
-# maximised.
+# The web site through the system's handler of web addresses, maximised (1 normal, 3 maximised).
 expected='Desktop Tagwright.lnk|c:\program files\tagwright\tagwright.exe||c:\program files\Tagwright\|c:\program files\Tagwright\tagwright.exe|0|Tagwright|0|1
 Tagwright.lnk|c:\program files\tagwright\tagwright.exe||c:\program files\Tagwright\|c:\program files\Tagwright\tagwright.exe|0|Tagwright|0|1
 Official web site.lnk|c:\windows\system32\rundll32.exe|url.dll,FileProtocolHandler https://tagwright.example.org/||shdocvw.dll|0|Official web site|0|3

@@ -12,13 +12,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <sstream>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "driver.h"
 #include "files.h"
@@ -39,10 +34,8 @@ using namespace ::tgw::automation;
 inline constexpr wchar_t kDesktop[] = L"tgw-e2e";
 inline constexpr wchar_t kComplete[] = L"Setup has been successfully completed!";
 inline constexpr wchar_t kCompleteRussian[] = L"Установка была успешно завершена!";
-// How long a run may take on a busy machine: the small payload's takes a few seconds, the
-// sample's about fifteen.
-inline constexpr DWORD kSmallRunMs = 30000;
-inline constexpr DWORD kSampleRunMs = 90000;
+// How long a run may take on a busy machine: the sample's takes about fifteen seconds.
+inline constexpr DWORD kRunMs = 90000;
 
 // `relative` in the folder that the environment variable `variable` names (CTest sets them): the
 // build folder, the small payload's, the staged sample.
@@ -175,6 +168,37 @@ class SetupProcess : public automation::SetupProcess {
   std::wstring text_log_;
 };
 
+// What a run of tgwauto.exe (or of the copy `program`) on the test desktop gave: its exit code,
+// its standard output and error (UTF-8, lines ending in LF) and how long it ran.
+struct AutoRun {
+  std::uint32_t exit_code = 0;
+  std::wstring out;
+  std::wstring error;
+  DWORD milliseconds = 0;
+};
+inline AutoRun RunAuto(const std::vector<std::wstring>& arguments,
+                       const Environment& environment = {}, const std::wstring& program = {}) {
+  MakeFolders(Built(L"e2e\\results"));
+  const std::wstring files[] = {Built(L"e2e\\results\\tgwauto-out.txt"),
+                                Built(L"e2e\\results\\tgwauto-error.txt")};
+  const ULONGLONG start = GetTickCount64();
+  AutoRun run;
+  run.exit_code = Process({.program = program.empty() ? Built(L"dist\\tgwauto.exe") : program,
+                           .arguments = QuotedArguments(arguments),
+                           .environment = environment,
+                           .desktop = kDesktop,
+                           .output_file = files[0],
+                           .error_file = files[1]})
+                      .WaitForExit(120000);
+  run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
+  std::wstring* const texts[] = {&run.out, &run.error};
+  for (int i = 0; i < 2; ++i) {
+    *texts[i] = FromUtf8(ReadFile(files[i]).value_or(""));
+    std::erase(*texts[i], L'\r');
+  }
+  return run;
+}
+
 // A scenario's own folder, C:\tgw-e2e\<suite>.<test>\, emptied at the start, with the APPDATA
 // folder `appdata\` in it; kept afterwards for a look.
 class Scenario {
@@ -206,54 +230,28 @@ class Scenario {
     InstallRequest request;
     request.folder = FolderChoice{dir, dir};
     request.folder_entry = FolderEntry::kField;
-    const InstallOutcome outcome = DriveToCompletion(process, request, Deadline(kSampleRunMs));
+    const InstallOutcome outcome = DriveToCompletion(process, request, Deadline(kRunMs));
     EXPECT_EQ(outcome.install_folder, dir);
     if (!shot.empty()) process.Screenshot(Shot(shot));
-    EXPECT_EQ(PressFinish(process, Deadline(kSmallRunMs)), 0u);
+    EXPECT_EQ(PressFinish(process, Deadline(kRunMs)), 0u);
     return outcome.completion_text;
   }
-  // Installs `setup` into `parent`\Tagwright\ so, and returns that folder; fails unless complete.
-  std::wstring Install(const std::wstring& setup, const std::wstring& parent) const {
-    MakeFolders(parent);
-    const std::wstring dir = ChooseInstallFolder(FullPath(parent) + L"\\Tagwright").field_text;
-    EXPECT_EQ(Run(setup, dir), kComplete);
-    return dir;
+  // Installs `setup` into `dir` (whose parent exists) with tgwauto.exe (or its copy `program`) and
+  // the `choices` given, through the folder picker: tgwauto must say that it did.
+  void InstallWithTgwauto(const std::wstring& setup, const std::wstring& dir,
+                          std::vector<std::wstring> choices, bool russian = false,
+                          const std::wstring& program = {}) const {
+    choices.insert(choices.begin(), {setup, L"--folder", dir.substr(0, dir.size() - 1)});
+    const AutoRun run = RunAuto(choices, ProgramEnvironment(), program);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(run.out, (russian ? kCompleteRussian : kComplete) +
+                           std::wstring(L"\nInstalled into ") + dir + L"\n");
+    EXPECT_EQ(run.error, L"") << "the picker chose the folder: nothing else to say";
   }
 
  private:
   std::wstring folder_;
 };
-
-// What a run of tgwauto.exe (or of the copy `program`) on the test desktop gave: its exit code,
-// its standard output and error (UTF-8, lines ending in LF) and how long it ran.
-struct AutoRun {
-  std::uint32_t exit_code = 0;
-  std::wstring out;
-  std::wstring error;
-  DWORD milliseconds = 0;
-};
-inline AutoRun RunAuto(const std::vector<std::wstring>& arguments,
-                       const Environment& environment = {}, const std::wstring& program = {}) {
-  MakeFolders(Built(L"e2e\\results"));
-  const std::wstring files[] = {Built(L"e2e\\results\\tgwauto-out.txt"),
-                                Built(L"e2e\\results\\tgwauto-error.txt")};
-  const ULONGLONG start = GetTickCount64();
-  AutoRun run;
-  run.exit_code = Process({.program = program.empty() ? Built(L"dist\\tgwauto.exe") : program,
-                           .arguments = QuotedArguments(arguments),
-                           .environment = environment,
-                           .desktop = kDesktop,
-                           .output_file = files[0],
-                           .error_file = files[1]})
-                      .WaitForExit(120000);
-  run.milliseconds = static_cast<DWORD>(GetTickCount64() - start);
-  std::wstring* const texts[] = {&run.out, &run.error};
-  for (int i = 0; i < 2; ++i) {
-    *texts[i] = FromUtf8(ReadFile(files[i]).value_or(""));
-    std::erase(*texts[i], L'\r');
-  }
-  return run;
-}
 
 // Starts Tagwright.exe in `current_folder`, reads what its window says of the interface language,
 // pictures it as the screenshot `shot` unless empty, closes it; fails unless it ends with 0.

@@ -130,7 +130,9 @@ void ExpectUsersFolders(const Scenario& scenario, bool removed) {
 TEST(UninstallRoundTrip, NothingOfOursStaysButTheUsersFile) {
   const Scenario scenario;
   RemoveShortcuts();
-  const std::wstring dir = scenario.Install(FullSetup(), scenario / L"apps");
+  const std::wstring dir = scenario / L"apps\\Tagwright\\";
+  MakeFolders(scenario / L"apps");
+  scenario.InstallWithTgwauto(FullSetup(), dir, {});
   // The installed editor, started as its shortcuts start it.
   EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir, scenario.ProgramEnvironment(), L"tagwright"),
             L"Interface language: english");
@@ -169,12 +171,7 @@ struct UninstallRow {
 void InstallForRow(const Scenario& scenario, const std::wstring& dir, const UninstallRow& row) {
   RemoveTree(dir);
   RemoveShortcuts();
-  std::vector<std::wstring> arguments{SmallSetup(), L"--folder", dir.substr(0, dir.size() - 1)};
-  arguments.insert(arguments.end(), row.install.begin(), row.install.end());
-  const AutoRun run = RunAuto(arguments, scenario.ProgramEnvironment());
-  EXPECT_EQ(run.exit_code, 0u) << Utf8(run.error);
-  EXPECT_EQ(run.out, (row.russian ? kCompleteRussian : kComplete) +
-                         std::wstring(L"\nInstalled into ") + dir + L"\n");
+  scenario.InstallWithTgwauto(SmallSetup(), dir, row.install, row.russian);
   const bool desktop_icon = std::ranges::count(row.install, L"--no-desktop-icon") == 0;
   ExpectInstalled(scenario,
                   {.dir = dir,
