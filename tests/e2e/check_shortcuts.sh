@@ -17,11 +17,17 @@ read_back() {
     -t u4 -j 60 -N 4 "$dir/$1" | tr -d ' ')"
 }
 
-# The web site through the system's handler of web addresses, maximised (1 normal, 3 maximised).
-expected='Desktop Tagwright.lnk|c:\program files\tagwright\tagwright.exe||c:\program files\Tagwright\|c:\program files\Tagwright\tagwright.exe|0|Tagwright|0|1
-Tagwright.lnk|c:\program files\tagwright\tagwright.exe||c:\program files\Tagwright\|c:\program files\Tagwright\tagwright.exe|0|Tagwright|0|1
-Official web site.lnk|c:\windows\system32\rundll32.exe|url.dll,FileProtocolHandler https://tagwright.example.org/||shdocvw.dll|0|Official web site|0|3
-Uninstall Tagwright.lnk|c:\program files\tagwright\uninstall.exe||c:\program files\Tagwright\|c:\program files\Tagwright\uninstall.exe|0|Uninstall Tagwright|0|1'
+# Target, arguments, folder, icon, its index, description, hot key, show command (1 normal, 3
+# maximised: the web site, through the system's handler of web addresses).
+# shellcheck disable=SC1003 # the install folder ends in its backslash
+install='c:\program files\Tagwright\'
+app="${install,,}tagwright.exe"
+expected="Desktop Tagwright.lnk|$app||$install|${install}tagwright.exe|0|Tagwright|0|1
+Tagwright.lnk|$app||$install|${install}tagwright.exe|0|Tagwright|0|1
+Official web site.lnk|c:\windows\system32\rundll32.exe|\
+url.dll,FileProtocolHandler https://tagwright.example.org/||shdocvw.dll|0|Official web site|0|3
+Uninstall Tagwright.lnk|${install,,}uninstall.exe||$install|${install}uninstall.exe|0|\
+Uninstall Tagwright|0|1"
 actual=$(for link in 'Desktop Tagwright.lnk' Tagwright.lnk 'Official web site.lnk' \
   'Uninstall Tagwright.lnk'; do read_back "$link"; done)
 if ! diff <(echo "$expected") <(echo "$actual") >&2; then
