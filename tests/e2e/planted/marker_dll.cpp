@@ -1,36 +1,21 @@
-// The marker DLL (see marker.h). Its entry point is the DLL's own: no C runtime starts with it.
+// The marker DLL (e2e_marker.dll): a DLL of the tests' own that only tells that it ran. Copied
+// beside a program under the name of a system DLL ("planted"), it makes the file
+// "<its own path>.ran" when a process loads it. It imports only KERNEL32 and needs no C runtime
+// (its entry point is its own), so that it can stand for any other DLL.
 
 #include <windows.h>
-
-#include "marker.h"
-
-namespace {
-
-void WriteMarker(HINSTANCE self) {
-  constexpr DWORD kCapacity = 512;  // both buffers within a page of stack: no probe
-  wchar_t marker[kCapacity + sizeof tgw::e2e::marker::kSuffix / sizeof(wchar_t)];
-  const DWORD length = GetModuleFileNameW(self, marker, kCapacity);
-  if (length == 0 || length >= kCapacity) return;
-  lstrcatW(marker, tgw::e2e::marker::kSuffix);
-
-  wchar_t program[kCapacity];
-  const DWORD program_length = GetModuleFileNameW(nullptr, program, kCapacity);
-  const HANDLE file = CreateFileW(marker, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  if (program_length < kCapacity) {
-    WriteFile(file, program, program_length * sizeof(wchar_t), &written, nullptr);
-  }
-  CloseHandle(file);
-}
-
-}  // namespace
 
 extern "C" {
 
 BOOL WINAPI MarkerEntry(HINSTANCE self, DWORD reason, void* /*reserved*/) {
-  if (reason == DLL_PROCESS_ATTACH) WriteMarker(self);
+  wchar_t path[MAX_PATH + 8];  // within a page of stack: no probe
+  const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+  if (reason == DLL_PROCESS_ATTACH && length > 0 && length < MAX_PATH) {
+    lstrcatW(path, L".ran");
+    const HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
   return TRUE;
 }
 
