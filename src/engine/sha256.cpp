@@ -27,18 +27,18 @@ Sha256::Sha256()
 
 void Sha256::Compress(const std::uint8_t* block) {
   std::array<std::uint32_t, 64> w;
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
            std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
   }
-  for (int i = 16; i < 64; ++i) {
+  for (std::size_t i = 16; i < 64; ++i) {
     const std::uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
   std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
   std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-  for (int i = 0; i < 64; ++i) {
+  for (std::size_t i = 0; i < 64; ++i) {
     const std::uint32_t t1 =
         h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
     const std::uint32_t t2 =
@@ -90,10 +90,11 @@ Sha256Digest Sha256::Finish() {
     used_ = 0;
   }
   std::memset(block_.data() + used_, 0, 56 - used_);
-  for (int i = 0; i < 8; ++i) block_[56 + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+  for (std::size_t i = 0; i < 8; ++i)
+    block_[56 + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
   Compress(block_.data());
   Sha256Digest digest;
-  for (int i = 0; i < 32; ++i) {
+  for (std::size_t i = 0; i < 32; ++i) {
     digest[i] = static_cast<std::uint8_t>(state_[i / 4] >> (24 - 8 * (i % 4)));
   }
   return digest;

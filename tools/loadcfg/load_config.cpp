@@ -106,7 +106,8 @@ std::uint32_t PeImage::Read32(std::size_t offset) const {
 
 void PeImage::Write32(std::size_t offset, std::uint32_t value) {
   if (offset > bytes_.size() || bytes_.size() - offset < 4) throw Failure("write past the end");
-  for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i)
+    bytes_[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 std::optional<std::size_t> PeImage::FileOffset(std::uint32_t rva, std::uint32_t size) const {
