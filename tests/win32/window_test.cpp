@@ -51,7 +51,7 @@ class WindowTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    ASSERT_TRUE(window_.Create());
+    ASSERT_TRUE(window_.Create().ok());
     window_.SetEvents(&events_);
   }
 

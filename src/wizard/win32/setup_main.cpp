@@ -5,6 +5,9 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <string>
+
+#include "engine/decimal.h"
 #include "platform/win32/dll_search_win.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/folder_picker_win.h"
@@ -35,6 +38,15 @@ class ComApartment {
  private:
   bool initialised_;
 };
+
+// The window could not be made (out of window handles, a desktop that refuses windows): the user
+// is told why, and the program ends with the system's code.
+int CannotOpenWindow(const tgw::Error& error) noexcept {
+  const std::wstring text =
+      L"Setup could not open its window (error " + tgw::Decimal(error.code) + L").";
+  MessageBoxW(nullptr, text.c_str(), L"Setup", MB_OK | MB_ICONERROR);
+  return error.code != 0 ? static_cast<int>(error.code) : 1;
+}
 
 // What a failure the handlers did not expect (out of memory outside the run, which catches its
 // own) does: the user is told, and the program ends.
@@ -104,7 +116,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   InitCommonControlsEx(&controls);
 
   tgw::win32::WizardWindow window(instance);
-  if (!window.Create()) return 1;
+  if (const tgw::Status created = window.Create(); !created.ok()) {
+    return CannotOpenWindow(created.error());
+  }
 
   tgw::win32::Win32Toolkit toolkit(window);
   tgw::Win32Runtime runtime;

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "platform/win32/error_win.h"
 #include "resource.h"
 #include "window_parts_win.h"
 #include "wizard/win32/controls_win.h"
@@ -102,9 +103,9 @@ WizardWindow::~WizardWindow() {
   }
 }
 
-bool WizardWindow::Create() noexcept {
-  if (window_ != nullptr) return true;
-  if (!RegisterFrameClass(instance_)) return false;
+Status WizardWindow::Create() noexcept {
+  if (window_ != nullptr) return {};
+  if (!RegisterFrameClass(instance_)) return LastError();
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = WindowProc;
@@ -119,7 +120,7 @@ bool WizardWindow::Create() noexcept {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.lpszClassName = kWindowClass;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
+    return LastError();
   }
 
   const layout::WindowLayout& form = layout::Window();
@@ -132,7 +133,7 @@ bool WizardWindow::Create() noexcept {
   if (CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
                       CW_USEDEFAULT, outer.right, outer.bottom, nullptr, nullptr, instance_,
                       this) == nullptr) {
-    return false;
+    return LastError();
   }
 
   // In rising tab order, the order the dialog manager moves the focus in. Every frame's tab
@@ -146,11 +147,12 @@ bool WizardWindow::Create() noexcept {
   items_.reserve(windows.size());
   for (const ControlLayout* control : windows) {
     // A control whose parent is no window yet would break the order above.
-    if (Item(control->parent) == nullptr || !CreateControl(*control)) return false;
+    if (Item(control->parent) == nullptr) return ErrorFromCode(ERROR_INVALID_WINDOW_HANDLE);
+    if (!CreateControl(*control)) return LastError();
   }
 
   ApplyDpi(DpiOf(window_), nullptr);
-  return true;
+  return {};
 }
 
 bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {

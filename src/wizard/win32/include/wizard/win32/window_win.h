@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/win32/handles.h"
 #include "wizard/control.h"
 #include "wizard/layout.h"
@@ -40,8 +41,8 @@ class WizardWindow {
   WizardWindow(const WizardWindow&) = delete;
   WizardWindow& operator=(const WizardWindow&) = delete;
 
-  // Makes the window and its controls, hidden. False when the window could not be made.
-  bool Create() noexcept;
+  // Makes the window and its controls, hidden; the system's error when one could not be made.
+  Status Create() noexcept;
   // Without events, closing through the frame destroys the window.
   void SetEvents(WindowEvents* events) noexcept { events_ = events; }
 
