@@ -20,7 +20,7 @@ constexpr wchar_t kClassName[] = L"TagwrightStandIn";
 constexpr wchar_t kTitle[] = L"Tagwright 2.50";
 
 std::wstring InterfaceLanguage() {
-  std::wstring folder = tgw::FolderOf(tgw::ExecutablePath());
+  std::wstring folder = tgw::FolderOf(tgw::ExecutablePath().value_or(L""));
   if (!folder.ends_with(L'\\')) folder += L'\\';
   tgw::Win32FileSystem files;
   return tgw::ReadLanguageSetting(files, folder).value_or(L"english");

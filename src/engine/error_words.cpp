@@ -8,12 +8,26 @@ namespace {
 
 // By ErrorKind.
 constexpr std::wstring_view kEnglish[] = {
-    L"access denied",  L"disk full",    L"file in use",       L"path not found",
-    L"already exists", L"invalid name", L"not enough memory", L"",
+    L"access denied",
+    L"disk full",
+    L"file in use",
+    L"path not found",
+    L"already exists",
+    L"invalid name",
+    L"not in the system's code page",
+    L"not enough memory",
+    L"",
 };
 constexpr std::wstring_view kRussian[] = {
-    L"отказано в доступе", L"диск заполнен",    L"файл занят",          L"путь не найден",
-    L"уже существует",     L"недопустимое имя", L"недостаточно памяти", L"",
+    L"отказано в доступе",
+    L"диск заполнен",
+    L"файл занят",
+    L"путь не найден",
+    L"уже существует",
+    L"недопустимое имя",
+    L"нет в кодовой странице системы",
+    L"недостаточно памяти",
+    L"",
 };
 static_assert(std::size(kEnglish) == static_cast<std::size_t>(ErrorKind::kOther) + 1);
 static_assert(std::size(kRussian) == std::size(kEnglish));

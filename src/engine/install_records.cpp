@@ -1,6 +1,7 @@
 #include "engine/install_records.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/ascii.h"
 #include "engine/names.h"
@@ -41,12 +42,17 @@ Status WriteWhole(FileSystem& files, const std::wstring& path, OpenMode mode,
 
 InstallLog::InstallLog(FileSystem& files, std::wstring_view install_dir)
     : files_(files), path_(Join(install_dir, L"install.log")), head_(install_dir) {
-  // An earlier log is appended to, never emptied: its lines stay whatever happens next.
-  if (const auto earlier = files_.OpenInput(path_)) {
-    if (earlier->ReadLine()) {  // its head line names the same folder
-      carrying_ = true;
-      while (auto line = earlier->ReadLine()) earlier_.push_back(std::move(*line));
-    }
+  // An earlier log is appended to, never emptied: its lines stay whatever happens next. One that
+  // is there but cannot be read is left as it is, and this run writes no log.
+  auto earlier = files_.ReadLines(path_);
+  if (!earlier && earlier.error().kind != ErrorKind::kNotFound) {
+    Keep(earlier.error());
+    return;
+  }
+  if (earlier && !earlier->empty()) {  // its head line names the same folder
+    carrying_ = true;
+    earlier_.assign(std::make_move_iterator(earlier->begin() + 1),
+                    std::make_move_iterator(earlier->end()));
   }
   auto file = files_.OpenOutput(path_, carrying_ ? OpenMode::kAppend : OpenMode::kOutput);
   if (!file) {
@@ -103,11 +109,11 @@ Status WriteSettings(FileSystem& files, std::wstring_view install_dir, std::int1
 
 std::optional<std::wstring> ReadLanguageSetting(FileSystem& files, std::wstring_view install_dir) {
   constexpr std::wstring_view kKey = L"language=";
-  const auto file = files.OpenInput(Join(install_dir, L"Settings.dat"));
-  if (!file) return std::nullopt;
+  const auto lines = files.ReadLines(Join(install_dir, L"Settings.dat"));
+  if (!lines) return std::nullopt;
   std::optional<std::wstring> language;
-  while (auto line = file->ReadLine()) {
-    if (ascii::StartsIgnoringCase(*line, kKey)) language = line->substr(kKey.size());
+  for (const std::wstring& line : *lines) {
+    if (ascii::StartsIgnoringCase(line, kKey)) language = line.substr(kKey.size());
   }
   return language;
 }
@@ -117,7 +123,8 @@ std::vector<std::pair<std::wstring_view, Error>> CopyRuntimeComponents(
   std::vector<std::pair<std::wstring_view, Error>> failed;
   for (const std::wstring_view name : product::kRuntimeComponents) {
     const std::wstring source = Join(setup_folder, Join(L"\\", name));
-    if (!files.FileLength(source)) continue;  // not shipped beside this setup
+    const auto length = files.FileLength(source);
+    if (!length && length.error().kind == ErrorKind::kNotFound) continue;  // not shipped
     if (const Status copied = files.Copy(source, Join(install_dir, name)); !copied.ok()) {
       failed.emplace_back(name, copied.error());
     }
@@ -135,9 +142,9 @@ Status WriteUserRecord(FileSystem& files, Runtime& runtime, std::wstring_view in
 std::optional<std::wstring> ReadUserRecord(FileSystem& files, Runtime& runtime) {
   const auto folder = UserRecordFolder(runtime);
   if (!folder) return std::nullopt;
-  const auto file = files.OpenInput(*folder + L"\\install.log");
-  if (!file) return std::nullopt;
-  return file->ReadLine().value_or(std::wstring{});
+  const auto lines = files.ReadLines(*folder + L"\\install.log");
+  if (!lines) return std::nullopt;
+  return lines->empty() ? std::wstring{} : lines->front();
 }
 
 }  // namespace tgw

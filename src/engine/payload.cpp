@@ -96,7 +96,8 @@ Payload SplitContainer(std::string_view whole) {
 }
 
 Payload ReadPayload(FileSystem& files, Runtime& runtime) {
-  auto image = files.ReadWholeFile(runtime.ProgramFile());
+  const auto program = runtime.ProgramFile();
+  auto image = program ? files.ReadWholeFile(*program) : program.error();
   if (!image) {
     Payload unread;
     unread.read_error = image.error();

@@ -32,7 +32,8 @@ Result<std::wstring> MakeShortcut(Shell& shell, FileSystem& files, const Shortcu
   }
   if (!request.subfolder.empty()) {
     folder.append(L"\\").append(request.subfolder);
-    if (!files.FolderExists(folder)) (void)files.MakeFolder(folder);  // shows as a failed Save
+    // Usually there already (kExists); any other failure shows as a failed Save.
+    (void)files.MakeFolder(folder);
   }
 
   std::wstring path = folder;

@@ -130,20 +130,21 @@ void PlanUserRecord(FileSystem& files, const UninstallPlaces& places, const Path
   if (!appdata) return;
   const std::wstring place = Text(*appdata, true);
   const std::wstring name = std::wstring(kRecordFolder) + L"\\install.log";
-  const auto record = files.OpenInput(place + name);
-  if (!record) return;
-  const auto line = record->ReadLine();
-  const auto named = line ? ParsePath(*line) : std::nullopt;
+  const auto record = files.ReadLines(place + name);
+  if (!record || record->empty()) return;
+  const auto named = ParsePath(record->front());
   if (!named || NameBelow(*named, folder) != L"") return;
   plan.files.push_back({place, name, {}});
   plan.folders.push_back({place, std::wstring(kRecordFolder), {}});
 }
 
-// Whether the removal's name, or a part of it, is a reparse point.
-bool ThroughLink(FileSystem& files, const Removal& removal) {
+// Whether the removal's name, or a part of it, is a reparse point; the failure when one of them
+// cannot be told.
+Result<bool> ThroughLink(FileSystem& files, const Removal& removal) {
   for (std::size_t end = 0; end != std::wstring::npos && !removal.name.empty();) {
     end = removal.name.find(L'\\', end + 1);
-    if (files.IsReparsePoint(removal.place + removal.name.substr(0, end))) return true;
+    const auto link = files.IsReparsePoint(removal.place + removal.name.substr(0, end));
+    if (!link.ok() || *link) return link;
   }
   return false;
 }
@@ -151,12 +152,24 @@ bool ThroughLink(FileSystem& files, const Removal& removal) {
 // Removes one file; a failure other than its absence is kept in the outcome.
 void RemoveOne(FileSystem& files, const Removal& removal, UninstallOutcome& outcome) {
   const std::wstring shown = removal.line.empty() ? removal.Path() : removal.line;
-  if (ThroughLink(files, removal)) {
+  const std::wstring path = removal.Path();
+  // A path is removed only when it is known to be a file of its own: one that cannot be told
+  // is left, with the reason.
+  const auto link = ThroughLink(files, removal);
+  if (!link.ok()) {
+    outcome.failed.push_back({path, link.error()});
+    return;
+  }
+  if (*link) {
     outcome.skipped.push_back({shown, LineVerdict::kThroughLink});
     return;
   }
-  const std::wstring path = removal.Path();
-  if (files.FolderExists(path)) {
+  const auto folder = files.FolderExists(path);
+  if (!folder.ok()) {
+    outcome.failed.push_back({path, folder.error()});
+    return;
+  }
+  if (*folder) {
     outcome.skipped.push_back({shown, LineVerdict::kFolder});
     return;
   }
@@ -246,10 +259,13 @@ UninstallPlan PlanUninstall(FileSystem& files, const UninstallPlaces& places) {
   plan.folder = FolderOf(program);
   if (!plan.folder.ends_with(L'\\')) plan.folder += L'\\';
 
-  const auto log = files.OpenInput(plan.folder + L"install.log");
-  auto head = log ? log->ReadLine() : std::nullopt;
-  if (!head) return plan;
-  plan.head = std::move(*head);
+  auto log = files.ReadLines(plan.folder + L"install.log");
+  if (!log) {
+    if (log.error().kind != ErrorKind::kNotFound) plan.log_error = log.error();
+    return plan;
+  }
+  if (log->empty()) return plan;
+  plan.head = std::move(log->front());
   const auto head_path = ParsePath(plan.head);
   const auto folder = head_path ? MatchingFolder(places, *head_path) : std::nullopt;
   if (!folder) {
@@ -260,7 +276,7 @@ UninstallPlan PlanUninstall(FileSystem& files, const UninstallPlaces& places) {
   const std::wstring place = Text(*folder, true);
 
   LogReader reader(places, *folder, place);
-  while (auto line = log->ReadLine()) {
+  for (auto line = log->begin() + 1; line != log->end(); ++line) {
     std::optional<Removal> removal;
     const LineVerdict verdict = reader.Decide(*line, removal);
     if (removal) plan.files.push_back(std::move(*removal));
@@ -295,7 +311,9 @@ UninstallOutcome RunUninstall(FileSystem& files, const UninstallPlan& plan) {
     for (const Removal& record : plan.records) RemoveOne(files, record, outcome);
   }
   for (const Removal& folder : plan.folders) {
-    if (!ThroughLink(files, folder)) (void)files.RemoveFolder(folder.Path());
+    if (const auto link = ThroughLink(files, folder); link.ok() && !*link) {
+      (void)files.RemoveFolder(folder.Path());
+    }
   }
   return outcome;
 }

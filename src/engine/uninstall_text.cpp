@@ -21,7 +21,9 @@ struct Texts {
   std::wstring_view title;
   std::wstring_view question;
   std::wstring_view removed;
-  std::wstring_view no_log;  // followed by the log's path and no_log_end
+  // Followed by the log's path, no_log_mid, the cause when there is one, and no_log_end.
+  std::wstring_view no_log;
+  std::wstring_view no_log_mid;
   std::wstring_view no_log_end;
   std::wstring_view other_folder;  // head, other_folder_mid, folder, other_folder_end
   std::wstring_view other_folder_mid;
@@ -42,7 +44,8 @@ constexpr Texts kEnglish{
     L"Remove Tagwright and all of its components?",
     L"Tagwright has been removed from your computer.",
     L"The install log ",
-    L" cannot be read, so nothing was removed.",
+    L" cannot be read",
+    L", so nothing was removed.",
     L"The install log is that of another folder (",
     L") than the one the uninstaller lies in (",
     L"), so nothing was removed.",
@@ -66,6 +69,7 @@ constexpr Texts kRussian{
     L"Удалить Tagwright и все его компоненты?",
     L"Tagwright удалён с компьютера.",
     L"Не удалось прочитать журнал установки ",
+    L"",
     L", поэтому ничего не удалено.",
     L"Журнал установки относится к другой папке (",
     L"), а не к папке программы удаления (",
@@ -157,6 +161,8 @@ std::wstring UninstallResultText(int language, const UninstallPlan& plan,
   switch (plan.log) {
     case LogState::kMissing:
       return std::wstring(texts.no_log) + Shown(texts, plan.folder + L"install.log") +
+             std::wstring(texts.no_log_mid) +
+             (plan.log_error ? L" (" + Cause(texts, language, *plan.log_error) + L")" : L"") +
              std::wstring(texts.no_log_end);
     case LogState::kOtherFolder:
       return std::wstring(texts.other_folder) + Shown(texts, plan.head) +

@@ -96,7 +96,7 @@ std::vector<std::wstring> MakeFolderTree(const Platform& platform, InstallOutcom
     std::wstring path = platform.ui.GetText(Control::Text1) + std::wstring(folder);
     if (const Status status = platform.files.MakeFolder(path); status.ok()) {
       made.push_back(std::move(path));
-    } else if (folder.empty() && !platform.files.FolderExists(path)) {
+    } else if (folder.empty() && !platform.files.FolderExists(path).value_or(false)) {
       outcome.shortfalls.push_back({Shortfall::Step::kFolder, status.error(), {}, 0});
     }
   }
@@ -143,9 +143,11 @@ void WriteRecords(const Platform& platform, InstallLog& log, InstallOutcome& out
     if (!status.ok()) outcome.shortfalls.push_back({step, status.error(), {}, 0});
   };
   fell_short(Step::kSettings, WriteSettings(files, dir, platform.ui.GetListIndex(Control::Lang)));
-  for (const auto& [name, error] :
-       CopyRuntimeComponents(files, FolderOf(platform.runtime.ProgramFile()), dir)) {
-    outcome.shortfalls.push_back({Step::kRuntimeCopy, error, std::wstring(name), 0});
+  // The program's path was read with the payload: the run does not come here without it.
+  if (const auto program = platform.runtime.ProgramFile()) {
+    for (const auto& [name, error] : CopyRuntimeComponents(files, FolderOf(*program), dir)) {
+      outcome.shortfalls.push_back({Step::kRuntimeCopy, error, std::wstring(name), 0});
+    }
   }
   for (Shortfall& shortcut : MakeProductShortcuts(platform, log)) {
     outcome.shortfalls.push_back(std::move(shortcut));

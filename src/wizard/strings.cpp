@@ -186,12 +186,18 @@ std::wstring NotCompletedText(int language, const InstallOutcome& outcome) {
   return text + L".";
 }
 
-std::wstring UnrecordableFolderText(int language) {
-  return language == 0
-             ? L"The name of this folder cannot be stored in the system's code page, and its "
-               L"drive keeps no short names for it. Please choose another folder."
-             : L"Имя этой папки нельзя сохранить в кодовой странице системы, а её диск не хранит "
-               L"для неё коротких имён. Выберите другую папку.";
+std::wstring RefusedFolderText(int language, const Error& error) {
+  if (error.kind == ErrorKind::kNoMapping) {
+    return language == 0
+               ? L"The name of this folder cannot be stored in the system's code page, and its "
+                 L"drive keeps no short names for it. Please choose another folder."
+               : L"Имя этой папки нельзя сохранить в кодовой странице системы, а её диск не "
+                 L"хранит для неё коротких имён. Выберите другую папку.";
+  }
+  const NotCompletedTexts& texts = language == 0 ? kEnglish : kRussian;
+  return (language == 0 ? L"This folder cannot be used" : L"Эту папку нельзя использовать") +
+         Cause(texts, error) +
+         (language == 0 ? L". Please choose another folder." : L". Выберите другую папку.");
 }
 
 }  // namespace tgw

@@ -115,12 +115,12 @@ void Wizard::StartInstalation() {
 
 void Wizard::Command4_Click() {
   // Cancelling keeps the field; a drive root "D:\" already ends in its backslash.
-  const std::wstring chosen = BrowseForFolder(picker_, L"", L"");
-  if (chosen.empty()) return;
+  const Result<std::wstring> chosen = BrowseForFolder(picker_, L"", L"");
+  if (chosen && chosen->empty()) return;
   // The records are in the ANSI code page: they must be able to name the folder truly.
-  auto folder = platform_.files.RecordablePath(chosen);
+  auto folder = chosen ? platform_.files.RecordablePath(*chosen) : chosen;
   if (!folder) {
-    platform_.ui.MsgBox(UnrecordableFolderText(platform_.ui.GetListIndex(Control::Lang)),
+    platform_.ui.MsgBox(RefusedFolderText(platform_.ui.GetListIndex(Control::Lang), folder.error()),
                         lang_strings_[kSetup], MessageKind::kWarning);
     return;
   }
@@ -136,10 +136,11 @@ void Wizard::Form_QueryUnload() {
   }
 }
 
-std::wstring BrowseForFolder(FolderPicker& picker, std::wstring_view default_result,
-                             std::wstring_view title) {
+Result<std::wstring> BrowseForFolder(FolderPicker& picker, std::wstring_view default_result,
+                                     std::wstring_view title) {
   auto chosen = picker.Pick(title);
-  return chosen ? std::move(*chosen) : std::wstring(default_result);
+  if (!chosen) return chosen.error();
+  return chosen->has_value() ? std::move(**chosen) : std::wstring(default_result);
 }
 
 }  // namespace tgw

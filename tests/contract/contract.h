@@ -55,7 +55,7 @@ class FileSystemContract : public ContractTest {
   // Opens `path` in `mode` and writes `bytes`; then what Close says (an earlier failure
   // included), or, for a file dropped without Close, what the write said.
   Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true);
-  // Every line ReadLine gives for a file holding `bytes`, up to the end.
+  // Every line ReadLines gives for a file holding `bytes`, up to the end.
   std::vector<std::wstring> ReadLines(std::string_view bytes);
   // The bytes of a new file that WriteLine wrote `lines` to.
   std::string Written(std::initializer_list<std::wstring_view> lines);

@@ -13,9 +13,9 @@
 namespace tgw {
 
 inline void PrintTo(ErrorKind kind, std::ostream* out) {
-  static constexpr const char* kNames[] = {"kAccessDenied", "kDiskFull", "kInUse",
-                                           "kNotFound",     "kExists",   "kBadName",
-                                           "kOutOfMemory",  "kOther"};
+  static constexpr const char* kNames[] = {"kAccessDenied", "kDiskFull",    "kInUse",
+                                           "kNotFound",     "kExists",      "kBadName",
+                                           "kNoMapping",    "kOutOfMemory", "kOther"};
   *out << kNames[static_cast<int>(kind)];
 }
 
@@ -51,6 +51,14 @@ inline std::optional<Error> FailureOf(const Status& status) {
 template <typename T>
 std::optional<Error> FailureOf(const Result<T>& result) {
   return FailureOf(result.status());
+}
+
+// The value of a success; nothing for a failure: EXPECT_EQ(ValueOf(files.FolderExists(path)),
+// true).
+template <typename T>
+std::optional<T> ValueOf(const Result<T>& result) {
+  if (!result.ok()) return std::nullopt;
+  return *result;
 }
 
 // The first failure among steps that are each taken, in order; success when none failed.

@@ -52,7 +52,7 @@ inline std::wstring Sample(std::wstring_view relative) {
 inline std::wstring FullSetup() { return Built(L"dist\\setup.exe"); }
 inline std::wstring SmallSetup() { return Built(L"e2e\\small\\setup.exe"); }
 inline std::wstring TestProgramFolder() {
-  const std::wstring program = ::tgw::ExecutablePath();
+  const std::wstring program = ::tgw::ExecutablePath().value_or(L"");
   return program.substr(0, program.rfind(L'\\'));
 }
 inline std::wstring TempFolder() {  // with its final backslash

@@ -34,7 +34,7 @@ TEST_F(Shortcuts, AFailureAfterTheSubfolderStepGivesNoResult) {
     EXPECT_EQ(Made(shell, files, request), std::nullopt) << member;
   }
   EXPECT_TRUE(shell.saved.empty());
-  EXPECT_TRUE(files.FolderExists(programs + L"\\Tagwright"));  // the subfolder stays
+  EXPECT_TRUE(files.HasFolder(programs + L"\\Tagwright"));  // the subfolder stays
 
   shell.failing.clear();
   shell.special_folders.erase(L"Programs");

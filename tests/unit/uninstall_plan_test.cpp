@@ -169,11 +169,10 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
                                     L"d:\\apps\\outside.txt", L"d:\\apps\\tagwright\\uninstall.exe",
                                     L"d:\\apps\\tagwright\\templates\\mine.htm",
                                     L"e:\\apps\\tagwright\\tagwright.exe"}));
-  for (const wchar_t* gone : {L"languages", L"plug-ins"})
-    EXPECT_FALSE(files.FolderExists(In(gone)));
-  EXPECT_FALSE(files.FolderExists(Group(L"")));
-  EXPECT_FALSE(files.FolderExists(L"C:\\Users\\ann\\AppData\\TGWR"));
-  EXPECT_TRUE(files.FolderExists(In(L"templates")));
+  for (const wchar_t* gone : {L"languages", L"plug-ins"}) EXPECT_FALSE(files.HasFolder(In(gone)));
+  EXPECT_FALSE(files.HasFolder(Group(L"")));
+  EXPECT_FALSE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
+  EXPECT_TRUE(files.HasFolder(In(L"templates")));
 }
 
 TEST_F(Uninstall, NothingBehindAJunctionOrSymbolicLinkIsRemoved) {
@@ -191,8 +190,8 @@ TEST_F(Uninstall, NothingBehindAJunctionOrSymbolicLinkIsRemoved) {
   EXPECT_TRUE(files.HasFile(In(L"Tagwright.exe")));
   EXPECT_TRUE(files.HasFile(Group(L"Tagwright.lnk")));
   EXPECT_FALSE(files.HasFile(In(L"languages\\russian\\a.lng")));
-  EXPECT_TRUE(files.FolderExists(In(L"languages\\english")));
-  EXPECT_FALSE(files.FolderExists(In(L"languages\\russian")));
+  EXPECT_TRUE(files.HasFolder(In(L"languages\\english")));
+  EXPECT_FALSE(files.HasFolder(In(L"languages\\russian")));
 }
 
 struct HeadRow {
@@ -232,6 +231,14 @@ TEST_F(Uninstall, TheHeadLineMustBeTheUninstallersFolder) {
   EXPECT_EQ(Plan().log, LogState::kMissing);
   files.PutFile(In(L"install.log"), "");
   EXPECT_EQ(Plan().log, LogState::kMissing);
+  // One that is there but cannot be read: the message says why.
+  files.faults[fakes::MemoryFileSystem::Key(In(L"install.log"))] = {
+      Fault::At::kOpen, Error{ErrorKind::kAccessDenied, 5}};
+  const UninstallPlan unread = Plan();
+  EXPECT_EQ(unread.log, LogState::kMissing);
+  EXPECT_EQ(UninstallResultText(0, unread, {}, L""),
+            L"The install log \"D:\\Apps\\Tagwright\\install.log\" cannot be read (access "
+            L"denied), so nothing was removed.");
 }
 
 struct RecordRow {
@@ -253,12 +260,12 @@ TEST_F(Uninstall, TheUserRecordGoesOnlyWhenItNamesThisFolder) {
     files.PutFile(L"C:\\Users\\ann\\AppData\\TGWR\\other.txt", "theirs");
     EXPECT_TRUE(RunUninstall(files, Plan()).Completed());
     EXPECT_EQ(files.HasFile(kRecord), !row.removed) << row.record;
-    EXPECT_TRUE(files.FolderExists(L"C:\\Users\\ann\\AppData\\TGWR"));
+    EXPECT_TRUE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
   }
   (void)files.RemoveFile(L"C:\\Users\\ann\\AppData\\TGWR\\other.txt");
   Install({});
   (void)RunUninstall(files, Plan());
-  EXPECT_FALSE(files.FolderExists(L"C:\\Users\\ann\\AppData\\TGWR"));
+  EXPECT_FALSE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
 }
 
 TEST_F(Uninstall, AFileThatStaysIsReportedAndTheMeansToFinishStay) {

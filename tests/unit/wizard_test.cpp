@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <new>
+#include <utility>
 
 #include "fakes/fake_runtime.h"
 #include "fakes/fake_toolkit.h"
@@ -20,13 +21,15 @@ using ::testing::ElementsAre;
 
 class FakePicker : public FolderPicker {
  public:
-  std::optional<std::wstring> Pick(std::wstring_view title) override {
+  Result<std::optional<std::wstring>> Pick(std::wstring_view title) override {
     titles.emplace_back(title);
+    if (failure) return *std::exchange(failure, std::nullopt);
     auto answer = answers.front();
     answers.pop_front();
     return answer;
   }
   std::deque<std::optional<std::wstring>> answers;
+  std::optional<Error> failure;  // for the next Pick
   std::vector<std::wstring> titles;
 };
 
@@ -273,9 +276,9 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
   EXPECT_THAT(picker.titles, ::testing::Each(L""));
   EXPECT_TRUE(ui.messages.empty());
 
-  // A name the records cannot hold in the ANSI code page: its short form, or a refusal. Only an
-  // existing folder has a short form.
+  // A name the records cannot hold in the ANSI code page: its short form, or a refusal.
   files.AddFolders(L"C:\\Данные");
+  files.AddFolders(L"C:\\Папка");
   files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
   picker.answers = {L"C:\\данные", L"C:\\папка", L"C:\\папка"};
   wizard.Command4_Click();
@@ -291,6 +294,15 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
   EXPECT_TRUE(ui.messages[0].prompt.starts_with(L"The name of this folder cannot be stored"));
   EXPECT_EQ(ui.messages[1].title, L"Установка");
   EXPECT_TRUE(ui.messages[1].prompt.starts_with(L"Имя этой папки нельзя сохранить"));
+
+  // A picker that fails says why, and the field keeps its folder.
+  ui.list_index = 0;
+  wizard.Lang_Click();
+  picker.failure = Error{ErrorKind::kOther, 161};
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.messages.back().prompt,
+            L"This folder cannot be used (error 161). Please choose another folder.");
+  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
 }
 
 TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {

@@ -63,7 +63,7 @@ TEST_F(FileSystemTest, AFileAnotherProgramHoldsOrRunsIsInUse) {
     EXPECT_EQ(FailureKind(files_.RemoveFile(file)), ErrorKind::kInUse);
   }
   EXPECT_TRUE(Succeeded(files_.RemoveFile(file)));
-  EXPECT_EQ(FailureKind(files_.RemoveFile(ExecutablePath())), ErrorKind::kInUse);  // running
+  EXPECT_EQ(FailureKind(files_.RemoveFile(*ExecutablePath())), ErrorKind::kInUse);  // running
 }
 
 TEST_F(FileSystemTest, AReplacementOfAFileInUseFailsAndKeepsTheOldFile) {
@@ -96,13 +96,13 @@ TEST_F(FileSystemTest, AFileDroppedWithoutCloseIsClosed) {
 }
 
 TEST_F(FileSystemTest, ReadWholeFileReadsTheRunningProgram) {
-  const std::wstring program = Win32Runtime().ProgramFile();
+  const std::wstring program = *Win32Runtime().ProgramFile();
   const auto bytes = files_.ReadWholeFile(program);
   ASSERT_TRUE(Succeeded(bytes));
   ASSERT_GE(bytes->size(), 2u);
   EXPECT_EQ((*bytes)[0], 'M');
   EXPECT_EQ((*bytes)[1], 'Z');
-  EXPECT_EQ(files_.FileLength(program), bytes->size());
+  EXPECT_EQ(files_.FileLength(program).value_or(0), bytes->size());
 }
 
 // --- A full disk: the tiny drive T: that tiny_drive.sh mounts ---

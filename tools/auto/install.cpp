@@ -269,11 +269,13 @@ FolderChoice ChooseInstallFolder(const std::wstring& install_folder) {
   }
   // The setup's own rule for a folder the picker gives: its records must be able to name it.
   Win32FileSystem files;
-  const std::optional<std::wstring> recordable = files.RecordablePath(chosen);
+  const Result<std::wstring> recordable = files.RecordablePath(chosen);
   if (!recordable) {
-    throw DriverError(L"the setup cannot use " + chosen +
-                      L": its name cannot be stored in the system's code page, and its drive "
-                      L"keeps no short names for it");
+    throw DriverError(L"the setup cannot use " + chosen + L": " +
+                      (recordable.error().kind == ErrorKind::kNoMapping
+                           ? L"its name cannot be stored in the system's code page, and its "
+                             L"drive keeps no short names for it"
+                           : SystemErrorText(recordable.error().code)));
   }
   FolderChoice choice{chosen, *recordable};
   if (choice.field_text.back() != L'\\') choice.field_text += L'\\';

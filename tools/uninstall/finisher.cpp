@@ -124,8 +124,9 @@ std::optional<HANDLE> FinisherArgument(std::wstring_view command_line) {
 
 int Finish(HANDLE uninstaller) {
   // Should the copy outlive its delete-on-close open, it goes at the next restart.
-  const std::wstring self = ExecutablePath();
-  if (!self.empty()) MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (const auto self = ExecutablePath()) {
+    MoveFileExW(self->c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
 
   // Inherited from the uninstaller; a number given by anything else names no process of ours.
   if (GetProcessId(uninstaller) == 0) return 2;

@@ -75,8 +75,9 @@ void LeaveTheInstallFolder() {
 }
 
 int Uninstall() {
-  const std::wstring program = tgw::ExecutablePath();
-  if (program.empty()) return kNothingRemoved;
+  const auto path = tgw::ExecutablePath();
+  if (!path) return kNothingRemoved;
+  const std::wstring& program = *path;
   std::wstring folder = tgw::FolderOf(program);
   if (!folder.ends_with(L'\\')) folder += L'\\';
 

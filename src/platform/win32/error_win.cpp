@@ -34,6 +34,8 @@ ErrorKind KindOf(DWORD code) noexcept {
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_DIRECTORY:
       return ErrorKind::kBadName;
+    case ERROR_NO_UNICODE_TRANSLATION:
+      return ErrorKind::kNoMapping;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY:
       return ErrorKind::kOutOfMemory;

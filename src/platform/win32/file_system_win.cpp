@@ -208,77 +208,36 @@ Result<std::unique_ptr<OutputFile>> OpenInPlace(const std::wstring& path, bool a
   return std::unique_ptr<OutputFile>(std::make_unique<InPlaceOutput>(std::move(file)));
 }
 
-class Win32InputFile final : public InputFile {
- public:
-  explicit Win32InputFile(UniqueFile file) : file_(std::move(file)), buffer_(kBufferSize) {}
-
-  std::optional<std::wstring> ReadLine() override {
-    if (next_ == end_ && !Fill()) return std::nullopt;
-    std::string line;  // the part of the line read before the buffer was refilled
-    for (;;) {
-      const char* const start = buffer_.data() + next_;
-      const std::size_t available = end_ - next_;
-      const auto* const cr = static_cast<const char*>(std::memchr(start, '\r', available));
-      if (cr == nullptr) {
-        line.append(start, available);
-        next_ = end_;
-        if (!Fill()) return FromAnsi(line);  // the last line, without terminator
-        continue;
-      }
-      line.append(start, cr);
-      next_ = static_cast<std::size_t>(cr - buffer_.data()) + 1;
-      // A CR LF pair is one terminator, even when the LF is in the next block.
-      if (next_ < end_ || Fill()) {
-        if (buffer_[next_] == '\n') ++next_;
-      }
-      return FromAnsi(line);
-    }
-  }
-
- private:
-  static constexpr std::size_t kBufferSize = 64 * 1024;
-
-  // Reads the next block into the buffer, when all of the last one is used.
-  // False at the end of the file (a read error counts as the end).
-  bool Fill() {
-    if (at_end_) return false;
-    DWORD read = 0;
-    if (!ReadFile(file_.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read,
-                  nullptr) ||
-        read == 0) {
-      at_end_ = true;
-      return false;
-    }
-    next_ = 0;
-    end_ = read;
-    return true;
-  }
-
-  UniqueFile file_;
-  std::vector<char> buffer_;
-  std::size_t next_ = 0;  // the first byte of the buffer not yet returned
-  std::size_t end_ = 0;   // the end of the bytes in the buffer
-  bool at_end_ = false;
-};
-
 // Whether `text` comes back unchanged from the ANSI code page: a character the code page lacks
 // would come back as its best fit or as '?'.
 bool SurvivesAnsi(const std::wstring& text) { return FromAnsi(ToAnsi(text)) == text; }
 
-// The short (8.3) form of an existing path; empty when the system gives none.
-std::wstring ShortPath(const std::wstring& path) {
+// The short (8.3) form of an existing path, which is the path itself where the volume keeps no
+// short names.
+Result<std::wstring> ShortPath(const std::wstring& path) {
   std::wstring short_path(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     const DWORD length =
         GetShortPathNameW(path.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
-    if (length == 0) return {};
+    if (length == 0) return win32::LastError();
     if (length < short_path.size()) {
       short_path.resize(length);
       return short_path;
     }
     short_path.resize(length);  // too small: the size needed, with the null
   }
-  return {};
+  return win32::ErrorFromCode(ERROR_INSUFFICIENT_BUFFER);  // it grew in between
+}
+
+// The attributes of a path; FILE_ATTRIBUTE_* of 0 when it is absent.
+Result<DWORD> AttributesOf(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return DWORD{0};
+  return win32::ErrorFromCode(error);
 }
 
 }  // namespace
@@ -304,23 +263,26 @@ Status Win32FileSystem::RemoveFile(std::wstring_view path) {
   return {};
 }
 
-bool Win32FileSystem::IsReparsePoint(std::wstring_view path) {
+Result<bool> Win32FileSystem::IsReparsePoint(std::wstring_view path) {
+  const auto attributes = AttributesOf(path);
+  if (!attributes) return attributes.error();
+  return (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+Result<bool> Win32FileSystem::FolderExists(std::wstring_view path) {
+  const auto attributes = AttributesOf(path);
+  if (!attributes) return attributes.error();
+  return (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Result<std::uint64_t> Win32FileSystem::FileLength(std::wstring_view path) {
   const std::wstring name = ZeroTerminated(path);
-  if (name.empty()) return false;
-  const DWORD attributes = GetFileAttributesW(name.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-bool Win32FileSystem::FolderExists(std::wstring_view path) {
-  const DWORD attributes = GetFileAttributesW(ZeroTerminated(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::optional<std::uint64_t> Win32FileSystem::FileLength(std::wstring_view path) {
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(ZeroTerminated(path).c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return std::nullopt;
+  if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) return win32::LastError();
+  // As opening a folder for its bytes fails.
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return win32::ErrorFromCode(ERROR_ACCESS_DENIED);
   }
   return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
@@ -342,11 +304,14 @@ Result<std::unique_ptr<OutputFile>> Win32FileSystem::OpenOutput(std::wstring_vie
   return win32::ErrorFromCode(ERROR_INVALID_PARAMETER);
 }
 
-std::unique_ptr<InputFile> Win32FileSystem::OpenInput(std::wstring_view path) {
-  UniqueFile file = OpenFile(ZeroTerminated(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             OPEN_EXISTING);
-  if (!file) return nullptr;
-  return std::make_unique<Win32InputFile>(std::move(file));
+Result<std::vector<std::wstring>> Win32FileSystem::ReadLines(std::wstring_view path) {
+  const auto bytes = ReadWholeFile(path);
+  if (!bytes) return bytes.error();
+  std::vector<std::wstring> lines;
+  for (const std::string_view line : SplitLines({bytes->data(), bytes->size()})) {
+    lines.push_back(FromAnsi(line));
+  }
+  return lines;
 }
 
 Status Win32FileSystem::Copy(std::wstring_view from, std::wstring_view to) {
@@ -391,12 +356,14 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
   return bytes;
 }
 
-std::optional<std::wstring> Win32FileSystem::RecordablePath(std::wstring_view path) {
+Result<std::wstring> Win32FileSystem::RecordablePath(std::wstring_view path) {
   const std::wstring name = ZeroTerminated(path);
-  if (name.empty()) return std::nullopt;
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
   if (SurvivesAnsi(name)) return name;
-  const std::wstring short_path = ShortPath(name);
-  if (short_path.empty() || !SurvivesAnsi(short_path)) return std::nullopt;
+  auto short_path = ShortPath(name);
+  if (short_path && !SurvivesAnsi(*short_path)) {
+    return win32::ErrorFromCode(ERROR_NO_UNICODE_TRANSLATION);
+  }
   return short_path;
 }
 

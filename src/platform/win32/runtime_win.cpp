@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/error_win.h"
 #include "platform/win32/text_win.h"
 
 namespace tgw {
@@ -18,7 +19,7 @@ float Win32Runtime::Timer() {
   return static_cast<float>(static_cast<double>(milliseconds) / 1000.0);
 }
 
-std::wstring Win32Runtime::ProgramFile() { return ExecutablePath(); }
+Result<std::wstring> Win32Runtime::ProgramFile() { return ExecutablePath(); }
 
 std::wstring Win32Runtime::Environment(std::wstring_view name) {
   const std::wstring variable = win32::ZeroTerminated(name);
@@ -38,20 +39,20 @@ std::wstring Win32Runtime::Environment(std::wstring_view name) {
   return {};
 }
 
-std::wstring ExecutablePath(std::size_t first_capacity) {
+Result<std::wstring> ExecutablePath(std::size_t first_capacity) {
   // A path is at most 32767 characters, with the "\\?\" prefix.
   constexpr std::size_t kLongest = 32768;
   std::wstring path(std::clamp<std::size_t>(first_capacity, 1, kLongest), L'\0');
   for (;;) {
     const DWORD capacity = static_cast<DWORD>(path.size());
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), capacity);
-    if (length == 0) return {};
+    if (length == 0) return win32::LastError();
     if (length < capacity) {
       path.resize(length);
       return path;
     }
     // Truncated: the result filled the whole buffer.
-    if (path.size() >= kLongest) return {};
+    if (path.size() >= kLongest) return win32::ErrorFromCode(ERROR_INSUFFICIENT_BUFFER);
     path.resize(std::min(path.size() * 2, kLongest));
   }
 }

@@ -24,7 +24,7 @@ class FakeRuntime : public Runtime {
     now = std::fmod(now + tick, 86400.0);
     return static_cast<float>(reading);
   }
-  std::wstring ProgramFile() override { return program_file; }
+  Result<std::wstring> ProgramFile() override { return program_file; }
   std::wstring Environment(std::wstring_view name) override {
     const auto it = environment.find(std::wstring(name));
     return it == environment.end() ? std::wstring() : it->second;

@@ -54,26 +54,10 @@ constexpr Error kDiskFull{ErrorKind::kDiskFull, 112};
 constexpr Error kBadName{ErrorKind::kBadName, 123};
 constexpr Error kNotEmpty{ErrorKind::kOther, 145};
 constexpr Error kExists{ErrorKind::kExists, 183};
-constexpr Error kNotAFolder{ErrorKind::kBadName, 267};  // ERROR_DIRECTORY
+constexpr Error kNotAFolder{ErrorKind::kBadName, 267};    // ERROR_DIRECTORY
+constexpr Error kNoMapping{ErrorKind::kNoMapping, 1113};  // ERROR_NO_UNICODE_TRANSLATION
 // A copy onto its own source: the move over the source, which the copy holds open, is refused.
 constexpr Error kHeldByTheCopy{ErrorKind::kInUse, 5};
-
-class MemoryInputFile : public InputFile {
- public:
-  explicit MemoryInputFile(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::optional<std::wstring> ReadLine() override {
-    if (at_ >= bytes_.size()) return std::nullopt;
-    const std::size_t end = std::min(bytes_.find('\r', at_), bytes_.size());
-    std::wstring line = FromAnsi(std::string_view(bytes_).substr(at_, end - at_));
-    at_ = end + 1;                                          // past the CR
-    if (at_ < bytes_.size() && bytes_[at_] == '\n') ++at_;  // and its LF
-    return line;
-  }
-
- private:
-  std::string bytes_;
-  std::size_t at_ = 0;
-};
 
 }  // namespace
 
@@ -268,19 +252,23 @@ Status MemoryFileSystem::RemoveFile(std::wstring_view text) {
   return {};
 }
 
-bool MemoryFileSystem::IsReparsePoint(std::wstring_view text) {
+Result<bool> MemoryFileSystem::IsReparsePoint(std::wstring_view text) {
   const Path path = Parse(text);
-  return !path.bad_name && reparse_points.count(path.key) != 0;
+  if (path.bad_name) return kBadName;
+  return reparse_points.count(path.key) != 0;
 }
 
-bool MemoryFileSystem::FolderExists(std::wstring_view text) {
+Result<bool> MemoryFileSystem::FolderExists(std::wstring_view text) {
   const Path path = Parse(text);
-  return !path.bad_name && IsFolder(path.key);
+  if (path.bad_name) return kBadName;
+  return IsFolder(path.key);
 }
 
-std::optional<std::uint64_t> MemoryFileSystem::FileLength(std::wstring_view path) {
-  const auto file = ExistingFile(Parse(path));
-  if (!file) return std::nullopt;
+Result<std::uint64_t> MemoryFileSystem::FileLength(std::wstring_view text) {
+  const Path path = Parse(text);
+  if (path.empty) return kBadName;
+  const auto file = ExistingFile(path);
+  if (!file) return file.error();
   return (*file)->bytes.size();
 }
 
@@ -311,10 +299,14 @@ Result<std::unique_ptr<OutputFile>> MemoryFileSystem::OpenOutput(std::wstring_vi
       *this, path.key, replace, path.bad_name, std::move(start)));
 }
 
-std::unique_ptr<InputFile> MemoryFileSystem::OpenInput(std::wstring_view path) {
-  const auto file = ExistingFile(Parse(path));
-  if (!file) return nullptr;
-  return std::make_unique<MemoryInputFile>((*file)->bytes);
+Result<std::vector<std::wstring>> MemoryFileSystem::ReadLines(std::wstring_view path) {
+  const auto bytes = ReadWholeFile(path);
+  if (!bytes) return bytes.error();
+  std::vector<std::wstring> lines;
+  for (const std::string_view line : SplitLines({bytes->data(), bytes->size()})) {
+    lines.push_back(FromAnsi(line));
+  }
+  return lines;
 }
 
 Status MemoryFileSystem::Copy(std::wstring_view from, std::wstring_view to) {
@@ -338,12 +330,13 @@ Result<std::vector<char>> MemoryFileSystem::ReadWholeFile(std::wstring_view text
   return std::vector<char>((*file)->bytes.begin(), (*file)->bytes.end());
 }
 
-std::optional<std::wstring> MemoryFileSystem::RecordablePath(std::wstring_view text) {
+Result<std::wstring> MemoryFileSystem::RecordablePath(std::wstring_view text) {
   const Path path = Parse(text);
-  if (path.empty) return std::nullopt;
+  if (path.empty) return kBadName;
   if (FromAnsi(ToAnsi(text)) == text) return std::wstring(text);
+  if (Find(path.key) == nullptr) return Missing(path);
   const auto it = short_names.find(path.key);
-  if (Find(path.key) == nullptr || it == short_names.end()) return std::nullopt;
+  if (it == short_names.end()) return kNoMapping;
   return it->second;
 }
 
@@ -368,6 +361,8 @@ std::string MemoryFileSystem::Bytes(std::wstring_view path) const {
 }
 
 bool MemoryFileSystem::HasFile(std::wstring_view path) const { return Bytes(path) != "<absent>"; }
+
+bool MemoryFileSystem::HasFolder(std::wstring_view path) const { return IsFolder(Key(path)); }
 
 std::set<std::wstring> MemoryFileSystem::Files() const {
   std::set<std::wstring> files;

@@ -31,23 +31,24 @@ class MemoryFileSystem : public FileSystem {
   // A kOpen fault of the path fails it.
   Status RemoveFile(std::wstring_view path) override;
   // Whether the path (by key) is in reparse_points.
-  bool IsReparsePoint(std::wstring_view path) override;
-  bool FolderExists(std::wstring_view path) override;
-  std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
+  Result<bool> IsReparsePoint(std::wstring_view path) override;
+  Result<bool> FolderExists(std::wstring_view path) override;
+  Result<std::uint64_t> FileLength(std::wstring_view path) override;
   Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
-  std::unique_ptr<InputFile> OpenInput(std::wstring_view path) override;
+  Result<std::vector<std::wstring>> ReadLines(std::wstring_view path) override;
   Status Copy(std::wstring_view from, std::wstring_view to) override;
   // A kOpen fault of the path fails it.
   Result<std::vector<char>> ReadWholeFile(std::wstring_view path) override;
   // The path itself when it passes through the code page, else the short_names entry of an
   // existing path.
-  std::optional<std::wstring> RecordablePath(std::wstring_view path) override;
+  Result<std::wstring> RecordablePath(std::wstring_view path) override;
 
   // Test side.
   void AddFolders(std::wstring_view path);  // with every missing parent
   void PutFile(std::wstring_view path, std::string_view bytes);
   std::string Bytes(std::wstring_view path) const;  // "<absent>" when there is no such file
   bool HasFile(std::wstring_view path) const;
+  bool HasFolder(std::wstring_view path) const;
   std::set<std::wstring> Files() const;  // keys of every file
   // The path as read: "c:\folder\file.txt" for "C:/Folder//./File.txt".
   static std::wstring Key(std::wstring_view path);

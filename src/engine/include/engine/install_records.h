@@ -22,7 +22,8 @@ class Runtime;
 //
 // An earlier log there (a reinstall) is not lost when the run ends early: the new lines are
 // appended to it, and only Close rewrites it, as the head line and this run's lines, followed,
-// unless the run completed, by the earlier lines that this run did not write.
+// unless the run completed, by the earlier lines that this run did not write. An earlier log
+// that cannot be read stays as it is: no line is written, and Close gives the failure.
 class InstallLog {
  public:
   InstallLog(FileSystem& files, std::wstring_view install_dir);

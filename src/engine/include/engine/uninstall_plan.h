@@ -81,9 +81,10 @@ enum class LogState : std::uint8_t {
 
 struct UninstallPlan {
   LogState log = LogState::kMissing;
-  std::wstring folder;         // the folder the uninstaller lies in, with its final backslash
-  std::wstring head;           // the log's head line as written
-  std::vector<LogLine> lines;  // every line after the head, in order
+  std::optional<Error> log_error;  // why a log that is there cannot be read
+  std::wstring folder;             // the folder the uninstaller lies in, with its final backslash
+  std::wstring head;               // the log's head line as written
+  std::vector<LogLine> lines;      // every line after the head, in order
   // Removed in order: the files the log names, the runtime copies and the per-user record when it
   // names the install folder.
   std::vector<Removal> files;

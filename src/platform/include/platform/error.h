@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace tgw {
@@ -14,6 +15,7 @@ enum class ErrorKind : std::uint8_t {
   kNotFound,      // the file, or a folder on its path, is missing
   kExists,        // the file or folder is there already
   kBadName,       // the system cannot hold this name, or the path is too long
+  kNoMapping,     // a character has no counterpart in the code page a text is stored in
   kOutOfMemory,
   kOther,
 };
@@ -49,11 +51,14 @@ class [[nodiscard]] Result {
   Result(Error error) : error_(error) {}         // NOLINT
 
   bool ok() const { return value_.has_value(); }
-  explicit operator bool() const { return ok(); }
+  // Not for a Result<bool>, where `if (result)` would read as its value: ok() says it there.
+  explicit operator bool() const requires(!std::is_same_v<T, bool>) { return ok(); }
   T& operator*() { return *value_; }
   const T& operator*() const { return *value_; }
   T* operator->() { return &*value_; }
   const T* operator->() const { return &*value_; }
+  // The value, or `fallback` for a failed result.
+  T value_or(T fallback) const { return ok() ? *value_ : std::move(fallback); }
   // Only for a failed result.
   const Error& error() const { return error_; }
   Status status() const { return ok() ? Status() : Status(error_); }

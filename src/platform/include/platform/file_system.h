@@ -27,15 +27,6 @@ class OutputFile {
   virtual Status Close() = 0;
 };
 
-// A text file open for reading, line by line in the ANSI code page. A line ends at
-// CR LF (the pair is one terminator) or at the end of the file; a lone LF is text.
-class InputFile {
- public:
-  virtual ~InputFile() = default;
-  // The next line, or nothing at the end of the file.
-  virtual std::optional<std::wstring> ReadLine() = 0;
-};
-
 enum class OpenMode {
   kOutput,  // written in place: created, or emptied if present
   kAppend,  // written in place: created when absent, written at the end when present
@@ -59,23 +50,32 @@ class FileSystem {
   // Deletes a file; fails (kNotFound) when there is none, and for a folder.
   virtual Status RemoveFile(std::wstring_view path) = 0;
   // Whether the path is a reparse point (a junction, a symbolic link, a mount point): what it
-  // holds lies elsewhere. False when it is absent. A reparse point on a folder above the path is
-  // followed here: check the parts from the top down to know that none is one.
-  virtual bool IsReparsePoint(std::wstring_view path) = 0;
-  virtual bool FolderExists(std::wstring_view path) = 0;
-  // The length of a file; nothing when it is absent.
-  virtual std::optional<std::uint64_t> FileLength(std::wstring_view path) = 0;
+  // holds lies elsewhere. False when it is absent (kNotFound is no failure here). A reparse point
+  // on a folder above the path is followed here: check the parts from the top down to know that
+  // none is one.
+  virtual Result<bool> IsReparsePoint(std::wstring_view path) = 0;
+  // Whether the path is a folder; false when it is absent or a file.
+  virtual Result<bool> FolderExists(std::wstring_view path) = 0;
+  // The length of a file; fails with kNotFound when it is absent, as opening a folder fails for a
+  // folder.
+  virtual Result<std::uint64_t> FileLength(std::wstring_view path) = 0;
   // Fails when the file cannot be opened (folder missing, no access, in use).
   virtual Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) = 0;
-  virtual std::unique_ptr<InputFile> OpenInput(std::wstring_view path) = 0;
+  // A text file's lines, read in the ANSI code page. A line ends at CR LF (the pair is one
+  // terminator), at a lone CR, or at the end of the file; a lone LF is text. An empty file has
+  // no lines.
+  virtual Result<std::vector<std::wstring>> ReadLines(std::wstring_view path) = 0;
   // Copies a file. An existing destination is replaced only by a complete copy: as kReplace.
   virtual Status Copy(std::wstring_view from, std::wstring_view to) = 0;
   // A whole file's bytes.
   virtual Result<std::vector<char>> ReadWholeFile(std::wstring_view path) = 0;
   // An existing path in a form that passes through the ANSI code page unchanged, so that a
   // text record can name it truly: the path itself when it does, else its short (8.3) form
-  // when that does; nothing when neither does (the volume keeps no short names).
-  virtual std::optional<std::wstring> RecordablePath(std::wstring_view path) = 0;
+  // when that does. Fails with kNoMapping when neither does (the volume keeps no short names).
+  virtual Result<std::wstring> RecordablePath(std::wstring_view path) = 0;
 };
+
+// The lines of a text file's bytes, split as FileSystem::ReadLines splits them.
+std::vector<std::string_view> SplitLines(std::string_view bytes);
 
 }  // namespace tgw

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tgw {
 
 // The system folder picker: modal over the wizard, file-system folders only, its tree
@@ -12,8 +14,8 @@ class FolderPicker {
  public:
   virtual ~FolderPicker() = default;
   // The chosen folder's path, without a final backslash except at a drive's root
-  // ("D:\"); nothing when the user cancels.
-  virtual std::optional<std::wstring> Pick(std::wstring_view title) = 0;
+  // ("D:\"); nothing when the user cancels; the failure when the picker cannot give a path.
+  virtual Result<std::optional<std::wstring>> Pick(std::wstring_view title) = 0;
 };
 
 }  // namespace tgw

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace tgw {
 
 // The program runtime: process, clock and environment.
@@ -16,7 +18,7 @@ class Runtime {
   // Seconds since local midnight, with a fraction; falls back to 0 at midnight.
   virtual float Timer() = 0;
   // The full path of the running executable.
-  virtual std::wstring ProgramFile() = 0;
+  virtual Result<std::wstring> ProgramFile() = 0;
   // The value of an environment variable; empty when it is absent.
   virtual std::wstring Environment(std::wstring_view name) = 0;
 };

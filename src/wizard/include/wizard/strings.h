@@ -76,7 +76,8 @@ std::wstring DescriptionRussian();
 // (0 English, 1 Russian): what did not complete and, for the common causes, why.
 std::wstring NotCompletedText(int language, const InstallOutcome& outcome);
 
-// Why the folder picker's choice was not taken: its name cannot be recorded.
-std::wstring UnrecordableFolderText(int language);
+// Why the folder picker gave no folder to take: the chosen folder's name cannot be recorded
+// (kNoMapping), or the failure's cause.
+std::wstring RefusedFolderText(int language, const Error& error);
 
 }  // namespace tgw

@@ -44,8 +44,8 @@ class Wizard {
   std::vector<std::wstring> lang_strings_;
 };
 
-// The picker's choice, or `default_result` when the user cancels.
-std::wstring BrowseForFolder(FolderPicker& picker, std::wstring_view default_result,
-                             std::wstring_view title);
+// The picker's choice, `default_result` when the user cancels, or the picker's failure.
+Result<std::wstring> BrowseForFolder(FolderPicker& picker, std::wstring_view default_result,
+                                     std::wstring_view title);
 
 }  // namespace tgw

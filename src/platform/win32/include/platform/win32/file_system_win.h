@@ -14,18 +14,18 @@ class Win32FileSystem final : public FileSystem {
   // DeleteFileW. Refused access to a file that another program holds or runs fails with kInUse.
   Status RemoveFile(std::wstring_view path) override;
   // FILE_ATTRIBUTE_REPARSE_POINT of GetFileAttributesW, which does not follow the last part.
-  bool IsReparsePoint(std::wstring_view path) override;
-  bool FolderExists(std::wstring_view path) override;
-  std::optional<std::uint64_t> FileLength(std::wstring_view path) override;
+  Result<bool> IsReparsePoint(std::wstring_view path) override;
+  Result<bool> FolderExists(std::wstring_view path) override;
+  Result<std::uint64_t> FileLength(std::wstring_view path) override;
   // A replacement is written to "~tgw<number>.tmp" in the target's folder, flushed, and moved
   // over the target (MoveFileExW) when closed complete; otherwise that file is deleted. A move
   // refused because another program holds or runs the target fails with kInUse.
   Result<std::unique_ptr<OutputFile>> OpenOutput(std::wstring_view path, OpenMode mode) override;
-  std::unique_ptr<InputFile> OpenInput(std::wstring_view path) override;
+  Result<std::vector<std::wstring>> ReadLines(std::wstring_view path) override;
   Status Copy(std::wstring_view from, std::wstring_view to) override;
   Result<std::vector<char>> ReadWholeFile(std::wstring_view path) override;
   // Through GetShortPathNameW when the path does not pass CP_ACP unchanged.
-  std::optional<std::wstring> RecordablePath(std::wstring_view path) override;
+  Result<std::wstring> RecordablePath(std::wstring_view path) override;
 };
 
 }  // namespace tgw

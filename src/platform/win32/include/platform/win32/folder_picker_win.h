@@ -19,7 +19,7 @@ class Win32FolderPicker final : public FolderPicker {
   explicit Win32FolderPicker(HWND owner = nullptr) noexcept : owner_(owner) {}
 
   // An empty title shows none. Nothing as well when the chosen item has no file-system path.
-  std::optional<std::wstring> Pick(std::wstring_view title) override;
+  Result<std::optional<std::wstring>> Pick(std::wstring_view title) override;
 
  private:
   HWND owner_;

@@ -14,12 +14,12 @@ class Win32Runtime final : public Runtime {
   [[noreturn]] void EndProgram() override;
   // From the local time of day (GetLocalTime), to the millisecond.
   float Timer() override;
-  std::wstring ProgramFile() override;
+  Result<std::wstring> ProgramFile() override;
   std::wstring Environment(std::wstring_view name) override;
 };
 
 // The full path of the running executable (GetModuleFileNameW), asking first with room for
-// `first_capacity` characters and growing the buffer until the path fits; empty on failure.
-std::wstring ExecutablePath(std::size_t first_capacity = 260);
+// `first_capacity` characters and growing the buffer until the path fits.
+Result<std::wstring> ExecutablePath(std::size_t first_capacity = 260);
 
 }  // namespace tgw
