@@ -8,8 +8,6 @@
 // marker may have run. Beside the same markers, two control programs of the test's own do run
 // one: without them the test could pass with markers that never load.
 
-#include <iterator>
-
 #include "e2e.h"
 
 namespace tgw::e2e {
@@ -40,7 +38,7 @@ class Planted {
       : folder_(std::move(folder)), names_(std::move(names)) {
     MakeFolders(folder_);
     for (const std::wstring& name : names_) {
-      CopyFileTo(TestProgramFolder() + L"\\e2e_marker.dll", folder_ + name);
+      CopyFileTo(Built(L"tests\\e2e\\e2e_marker.dll"), folder_ + name);
     }
   }
   ~Planted() {
@@ -50,8 +48,6 @@ class Planted {
       DeleteFileW((folder_ + name + L".ran").c_str());
     }
   }
-  Planted(const Planted&) = delete;
-  Planted& operator=(const Planted&) = delete;
 
   // Under Wine, the `programs` (by their file names) prefer a DLL of these names beside them to
   // Wine's own, through their DLL overrides in the registry: Wine reads WINEDLLOVERRIDES from the
@@ -62,10 +58,9 @@ class Planted {
       const std::wstring key = kOverrides + (L"\\" + program) + L"\\DllOverrides";
       for (const std::wstring& name : names_) {
         const std::wstring dll = name.ends_with(L".dll") ? name.substr(0, name.size() - 4) : name;
-        if (RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), dll.c_str(), REG_SZ, kOrder,
-                            sizeof kOrder) != ERROR_SUCCESS) {
-          throw DriverError(L"cannot set " + key);
-        }
+        EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), dll.c_str(), REG_SZ, kOrder,
+                                  sizeof kOrder),
+                  ERROR_SUCCESS);
       }
     }
   }
@@ -73,9 +68,9 @@ class Planted {
   // The names whose marker ran.
   std::vector<std::wstring> Ran() const {
     std::vector<std::wstring> ran;
-    std::ranges::copy_if(names_, std::back_inserter(ran), [&](const std::wstring& name) {
-      return FileExists(folder_ + name + L".ran");
-    });
+    for (const std::wstring& name : names_) {
+      if (FileExists(folder_ + name + L".ran")) ran.push_back(name);
+    }
     return ran;
   }
 
@@ -92,7 +87,7 @@ void ExpectMarkersRunInControls(const Scenario& scenario) {
   const std::wstring controls[] = {L"e2e_plant_control_static.exe", L"e2e_plant_control_load.exe"};
   planted.PreferredBy({controls[0], controls[1]});
   for (const std::wstring& program : controls) {
-    CopyFileTo(TestProgramFolder() + L"\\" + program, folder + program);
+    CopyFileTo(Built(L"tests\\e2e\\") + program, folder + program);
   }
   // Imports version.dll, so loads it before its first statement; loads uxtheme.dll with
   // LoadLibraryW; after the setup's first statement, the same load takes the system's dwmapi.dll.
@@ -125,12 +120,12 @@ void NoneRunsInTheSetupOrTgwauto(const Scenario& scenario, const std::wstring& t
   const std::wstring folder = scenario / L"setup";
   const Planted planted(folder + L"\\", kPlanted);
   planted.PreferredBy({L"setup.exe", L"tgwauto.exe"});
-  const std::wstring setup = SetupIn(folder, ReadFile(FullSetup()).value());
+  const std::wstring setup = SetupIn(folder, ReadRaw(kFullSetup).value());
   CopyFileTo(Built(L"dist\\tgwauto.exe"), folder + L"\\tgwauto.exe");
   MakeFolders(target);
   RemoveShortcuts();
   try {  // a planted DLL that ran may have stopped the program: the markers say which
-    ClickWhatTgwautoDoesNot(SetupProcess(scenario.Options(setup), false));
+    ClickWhatTgwautoDoesNot(SetupProcess(scenario.Options(setup)));
   } catch (const DriverError& error) {
     ADD_FAILURE() << error.what();
   }
@@ -147,15 +142,14 @@ void NoneRunsInTheUninstallerItsCopyOrTheEditor(const Scenario& scenario, const 
   const Planted beside(dir, kPlanted);
   const Planted in_temp(TempFolder(), kPlanted);
   beside.PreferredBy({L"Uninstall.exe", L"Tagwright.exe"});
-  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir, scenario.ProgramEnvironment()),
-            L"Interface language: english");
+  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", dir), L"Interface language: english");
   const Process uninstaller = StartUninstaller(dir, scenario.ProgramEnvironment(), kDesktop);
   // The name of its copy (finisher.cpp), before it is made.
   const std::wstring copy = L"~tgwun" + std::to_wstring(uninstaller.id()) + L"-0.exe";
   in_temp.PreferredBy({copy});
   const UninstallOutcome outcome = DriveUninstall(uninstaller, Answer::kYes, L"", Deadline(60000));
-  EXPECT_EQ(outcome.final_message, L"Tagwright has been removed from your computer.");
-  EXPECT_EQ(outcome.exit_code, 0u);
+  EXPECT_EQ(std::tie(outcome.final_message, outcome.exit_code),
+            std::tuple(L"Tagwright has been removed from your computer.", 0u));
   // The copy ran to its end: the uninstaller's file is gone, and so is the copy.
   EXPECT_FALSE(FileExists(dir + L"Uninstall.exe"));
   EXPECT_TRUE(WaitUntil([&] { return !FileExists(TempFolder() + copy); }, 5000));

@@ -9,19 +9,18 @@ namespace {
 
 using namespace tgw::e2e::hook;
 
-constexpr int kLongestText = 8192;  // longer texts are cut; the wizard's are far shorter
-wchar_t g_log_path[1024] = {};      // empty in a process without the variable (the tests')
-wchar_t g_record[kLongestText + 32];
+wchar_t g_log_path[1024] = {};  // empty in a process without the variable (the tests')
 
+// One record, written at once: a reader sees a record whole or without its end yet.
 void Record(HWND window, const wchar_t* text) {
-  int length = wsprintfW(g_record, L"%d%c", GetDlgCtrlID(window), kFieldEnd);
-  while (*text != L'\0' && length < kLongestText) g_record[length++] = *text++;
-  g_record[length++] = kRecordEnd;
+  static wchar_t record[16384];
+  int length = wsprintfW(record, L"%d%c", GetDlgCtrlID(window), kFieldEnd);
+  while (*text != L'\0' && length < 16000) record[length++] = *text++;  // the wizard's are shorter
+  record[length++] = kRecordEnd;
   const HANDLE file = CreateFileW(g_log_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
-  WriteFile(file, g_record, static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
+  WriteFile(file, record, static_cast<DWORD>(length * sizeof(wchar_t)), &written, nullptr);
   CloseHandle(file);
 }
 

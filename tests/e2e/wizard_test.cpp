@@ -1,10 +1,11 @@
 // The wizard as a user sees it: the English walk-through of the full sample with every caption,
 // the exit question, clicks during the run and on the completion page, the run's every percentage
-// and what it left on disk (its shortcuts kept for check_shortcuts.sh); a reinstall, first by
-// tgwauto, then by hand in Russian; Exit during a reinstall; Next, Back, Exit and the folder picker
-// on every page; the layout at 96 and 144 dots per inch. Pictures of every page go to the
-// screenshots folder.
+// and what it left on disk (its shortcuts kept for check_shortcuts.sh); an install by tgwauto,
+// then a reinstall by hand in Russian that tries Next, Back, Exit and the folder picker on every
+// page, then Exit during a third run; the layout at 96 and 144 dots per inch. Pictures of every
+// page go to the screenshots folder.
 
+#include <array>
 #include <memory>
 #include <tuple>
 
@@ -16,14 +17,9 @@ namespace {
 
 constexpr wchar_t kDefaultInstallDir[] = L"c:\\program files\\Tagwright\\";
 
-struct Caption {
-  Control id;
-  const wchar_t* english;
-  const wchar_t* russian;
-};
-
+// Every control's caption, and the description, in English and in Russian: what each page shows.
 // clang-format off
-constexpr Caption kCaptions[] = {
+constexpr std::tuple<Control, const wchar_t*, const wchar_t*> kCaptions[] = {
   {Control::Label1,   L"Select language",                     L"Выберите язык"},
   {Control::Label2,   L"Setup",                               L"Установка"},
   {Control::Label3,   L"Welcome to Tagwright instalation",
@@ -59,33 +55,40 @@ constexpr Caption kCaptions[] = {
 
 // Every control's caption, and the description, in a language.
 void ExpectCaptions(const SetupProcess& setup, bool russian) {
-  for (const Caption& row : kCaptions) {
-    EXPECT_EQ(setup.Text(row.id), russian ? row.russian : row.english) << static_cast<int>(row.id);
+  for (const auto& [id, english, in_russian] : kCaptions) {
+    EXPECT_EQ(setup.Text(id), russian ? in_russian : english) << static_cast<int>(id);
   }
 }
 
-// The exit question over the window, in a language (its Yes and No are pressed).
-void ExpectExitQuestion(const Dialog& question, bool russian) {
+// The exit question over the window in a language, pictured as `shot` unless empty, answered No.
+void AnswerTheExitQuestionNo(const SetupProcess& setup, bool russian, std::wstring_view shot = {}) {
+  const Dialog question = OpenExitQuestion(setup);
   EXPECT_EQ(question.Title(), L"Exit");
   EXPECT_EQ(question.ItemText(Dialog::kPromptId),
             russian ? L"Вы действительно хотите выйти?" : L"Are you sure you want to exit?");
-}
-
-// Stages 0 to 3 of the English walk-through, each pictured: the captions, the language list, the
-// exit question answered No, the proposed folder and the desktop-icon box.
-void WalkToTheRun(const SetupProcess& setup) {
-  setup.WaitForStage(kLanguageStage);
-  ExpectCaptions(setup, /*russian=*/false);
-  EXPECT_EQ(setup.LanguageCount(), 2);
-  EXPECT_EQ(setup.LanguageEntry(0), L"English");
-  EXPECT_EQ(setup.LanguageEntry(1), L"Русский");
-  EXPECT_EQ(setup.LanguageSelection(), 0);
-  setup.Screenshot(Shot(L"stage0-language"));
-  const Dialog question = OpenExitQuestion(setup);
-  ExpectExitQuestion(question, /*russian=*/false);
-  setup.Screenshot(Shot(L"exit-question"), {question.handle()});
+  if (!shot.empty()) setup.Screenshot(Shot(shot), {question.handle()});
   question.Press(IDNO);
   question.WaitClosed();
+}
+
+// Stages 0 to 3, each pictured: the captions, the language list, the exit question answered No,
+// the proposed folder and the desktop-icon box. Then the run, with Next, Back, Exit and the
+// window's close button tried on the way (the last two answered No), and the completion page,
+// where Back does nothing and Exit asks; every percentage of the run, what it left on disk, and
+// the shortcuts copied to results\shortcuts\ for check_shortcuts.sh, which runs afterwards.
+TEST(WalkThrough, EnglishWithTheFullSampleIntoTheDefaultFolder) {
+  const Scenario scenario;
+  RemoveTree(L"C:\\Program Files\\Tagwright");
+  RemoveShortcuts();
+  SetupProcess setup(scenario.Options(kFullSetup));
+  HookTexts(setup);
+  setup.WaitForStage(kLanguageStage);
+  ExpectCaptions(setup, /*russian=*/false);
+  EXPECT_EQ(std::tuple(setup.LanguageCount(), setup.LanguageEntry(0), setup.LanguageEntry(1),
+                       setup.LanguageSelection()),
+            std::tuple(2, L"English", L"Русский", 0));
+  setup.Screenshot(Shot(L"stage0-language"));
+  AnswerTheExitQuestionNo(setup, /*russian=*/false, L"exit-question");
   const wchar_t* const pages[] = {L"stage1-description", L"stage2-folder", L"stage3-desktop-icon"};
   for (int stage = kDescriptionStage; stage <= kDesktopIconStage; ++stage) {
     NextTo(setup, stage);
@@ -93,11 +96,7 @@ void WalkToTheRun(const SetupProcess& setup) {
   }
   EXPECT_EQ(setup.Text(Control::Text1), kDefaultInstallDir);
   EXPECT_EQ(setup.CheckState(Control::Check1), BST_CHECKED);
-}
 
-// The run, with Next, Back, Exit and the window's close button tried on the way (the last two
-// answered No), then the completion page, where Back does nothing and Exit asks.
-void RunWithClicks(const SetupProcess& setup) {
   setup.PostClick(Control::Command3);
   setup.WaitForStage(kRunStage);
   EXPECT_TRUE(WaitUntil([&] { return setup.BarPosition() >= 50; }, kRunMs));
@@ -107,192 +106,154 @@ void RunWithClicks(const SetupProcess& setup) {
   AnswerExitNo(setup);
   AnswerExitNo(setup, /*close_window=*/true);
   EXPECT_EQ(setup.Stage(), kRunStage);
-
   setup.WaitForStage(kCompletionStage, kRunMs);
-  EXPECT_EQ(setup.Text(Control::Label7), kComplete);
-  EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
-  EXPECT_EQ(setup.BarPosition(), 100);
+  EXPECT_EQ(
+      std::tuple(setup.Text(Control::Label7), setup.Text(Control::Command3), setup.BarPosition()),
+      std::tuple(kComplete, L"Finish", 100));
   setup.Screenshot(Shot(L"stage5-completed"));
   setup.Click(Control::Command2);
   AnswerExitNo(setup);
   EXPECT_EQ(setup.Stage(), kCompletionStage);
-}
-
-// The shortcuts, copied to results\shortcuts\ for check_shortcuts.sh, which runs afterwards.
-void KeepShortcuts() {
-  const std::wstring kept = Built(L"e2e\\results\\shortcuts\\");
-  RemoveTree(kept);
-  std::filesystem::copy(ShellFolder(CSIDL_PROGRAMS) + L"\\Tagwright", kept);
-  CopyFileTo(ShortcutFiles()[0], kept + L"Desktop Tagwright.lnk");
-}
-
-TEST(WalkThrough, EnglishWithTheFullSampleIntoTheDefaultFolder) {
-  const Scenario scenario;
-  RemoveTree(L"C:\\Program Files\\Tagwright");
-  RemoveShortcuts();
-  const SetupProcess setup(scenario.Options(FullSetup()));
-  WalkToTheRun(setup);
-  RunWithClicks(setup);
   // Every step of the run once and in order: the clicks neither stopped nor repeated it.
   std::vector<std::wstring> percentages;
   for (const int p : {5,  25, 50, 51, 53, 54, 56, 57, 59, 60, 62, 63, 65, 66, 68, 69, 71,
                       72, 74, 75, 77, 78, 80, 81, 83, 84, 86, 87, 89, 90, 92, 93, 95, 100}) {
     percentages.push_back(std::to_wstring(p) + L"%");  // the 30 files at 50% to 95%
   }
-  EXPECT_EQ(setup.TextsOf(Control::PRG), percentages);
+  EXPECT_EQ(scenario.TextsOf(Control::PRG), percentages);
   setup.PostClick(Control::Command3);  // Finish
   EXPECT_EQ(setup.WaitForExit(), 0u);
   ExpectInstalled(scenario, {.dir = kDefaultInstallDir, .sample = true});
-  KeepShortcuts();
+  const std::wstring kept = Built(L"e2e\\results\\shortcuts\\");
+  RemoveTree(kept);
+  MakeFolders(Built(L"e2e\\results"));
+  std::filesystem::copy(ShellFolder(CSIDL_PROGRAMS) + L"\\Tagwright", kept);
+  CopyFileTo(ShortcutFiles()[0], kept + L"Desktop Tagwright.lnk");
 }
 
-// A reinstall by hand in Russian without the desktop icon, into the folder of the record.
-void ReinstallInRussian(const SetupProcess& setup, const std::wstring& dir) {
+// The folder picker on the folder page: another folder cancelled, the drive's root chosen (one
+// backslash after the drive), then the scenario's folder chosen (pictured): the field reads `dir`.
+void UseThePicker(const Scenario& scenario, const SetupProcess& setup, const std::wstring& dir) {
+  const std::wstring folder = scenario.folder().substr(0, scenario.folder().size() - 1);
+  const std::tuple<std::wstring, std::wstring, int, std::wstring> rows[] = {
+      {scenario / L"other", L"other", IDCANCEL, dir},
+      {L"C:\\", L"C:", IDOK, L"C:\\Tagwright\\"},
+      {folder, folder.substr(folder.rfind(L'\\') + 1), IDOK, dir}};
+  for (const auto& [chosen, shown, button, field] : rows) {
+    MakeFolders(chosen);
+    const Dialog picker = OpenFolderPicker(setup);
+    ChooseInPicker(setup, picker, chosen, shown);
+    if (chosen == folder) setup.Screenshot(Shot(L"folder-picker"), {picker.handle()});
+    picker.Press(button);
+    picker.WaitClosed();
+    Send(setup.window(), WM_NULL, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return setup.Text(Control::Text1) == field; }, 5000))
+        << Utf8(chosen) << " gives " << Utf8(setup.Text(Control::Text1));
+  }
+}
+
+// A reinstall by hand in Russian without the desktop icon, into the folder of the record: Back on
+// the first page (nothing) and Exit (No), then on every page Next, Back, Next and Exit (No), and
+// the folder picker on its page.
+void ReinstallInRussian(const Scenario& scenario, const SetupProcess& setup,
+                        const std::wstring& dir) {
   setup.WaitForStage(kLanguageStage);
   EXPECT_EQ(setup.Text(Control::Text1), dir);
   setup.SelectLanguage(1);
   ExpectCaptions(setup, /*russian=*/true);
-  const Dialog question = OpenExitQuestion(setup);
-  ExpectExitQuestion(question, /*russian=*/true);
-  question.Press(IDNO);
-  question.WaitClosed();
-  NextTo(setup, kDesktopIconStage);
+  setup.Click(Control::Command2);
+  AnswerTheExitQuestionNo(setup, /*russian=*/true);
+  for (int stage = kDescriptionStage; stage <= kDesktopIconStage; ++stage) {
+    for (const int to : {stage, stage - 1, stage}) {
+      setup.Click(to == stage ? Control::Command3 : Control::Command2);
+      setup.WaitForStage(to);
+    }
+    AnswerExitNo(setup);
+    if (stage == kFolderStage) UseThePicker(scenario, setup, dir);
+  }
   setup.Click(Control::Check1);
   RunToCompletion(setup, kRunMs);
-  EXPECT_EQ(setup.Text(Control::Label7), kCompleteRussian);
-  EXPECT_EQ(setup.Text(Control::Command3), L"Finish");
+  EXPECT_EQ(std::tuple(setup.Text(Control::Label7), setup.Text(Control::Command3)),
+            std::tuple(kCompleteRussian, L"Finish"));
   setup.PostClick(Control::Command3);
   EXPECT_EQ(setup.WaitForExit(), 0u);
 }
 
-// Exit answered Yes while the files are written anew, after the log was opened: the setup ends at
-// once.
-void ExitDuringTheRun(const SetupProcess& setup) {
-  setup.WaitForStage(kLanguageStage);
-  NextTo(setup, kDesktopIconStage);
-  setup.PostClick(Control::Command3);
-  EXPECT_TRUE(WaitUntil([&] { return setup.BarPosition() > 50; }, kRunMs)) << "no file";
-  EXPECT_EQ(AnswerExitYes(setup), 0u);
-  EXPECT_EQ(std::ranges::count(setup.TextsOf(Control::PRG), L"100%"), 0) << "not ended at once";
-}
-
 // Three runs with the same APPDATA: tgwauto.exe's (English, the desktop icon, the folder chosen
 // with the picker, a picture of every page); a reinstall by hand, which finds the folder in the
-// record, rewrites the log and adds a line to the settings file; a third run ended by Exit, which
-// keeps every line of the earlier log and the settings as they were.
+// record, rewrites the log and adds a line to the settings file; a third run ended by Exit while
+// the files are written anew, which ends at once and keeps every line of the earlier log and the
+// settings as they were.
 TEST(WalkThrough, TgwautoThenAReinstallInRussianThenExitDuringAThirdRun) {
   const Scenario scenario;
   const std::wstring dir = scenario / L"Tagwright\\";
   RemoveShortcuts();
   const std::wstring pictures = ShotFolder(L"tgwauto");
-  scenario.InstallWithTgwauto(SmallSetup(), dir,
+  scenario.InstallWithTgwauto(kSmallSetup, dir,
                               {L"--language", L"english", L"--desktop-icon", L"--shots", pictures});
-  for (const wchar_t* name :
-       {L"stage0-language", L"stage1-description", L"folder-picker", L"stage2-folder",
-        L"stage3-desktop-icon", L"stage4-progress", L"stage5-completion"}) {
-    EXPECT_TRUE(IsPng(pictures + L"\\" + name + L".png")) << Utf8(name);
-  }
+  // stage0-language ... stage5-completion, and the folder picker.
+  EXPECT_EQ(std::ranges::count_if(std::filesystem::directory_iterator(pictures),
+                                  [](const auto& file) { return IsPng(file.path().wstring()); }),
+            7);
   ExpectInstalled(scenario, {.dir = dir});
 
   RemoveShortcuts();
-  ReinstallInRussian(SetupProcess(scenario.Options(SmallSetup())), dir);
+  ReinstallInRussian(scenario, SetupProcess(scenario.Options(kSmallSetup)), dir);
   const Installed reinstalled{
       .dir = dir, .settings = "Language=english\r\nLanguage=russian\r\n", .desktop_icon = false};
   ExpectInstalled(scenario, reinstalled);
 
-  const std::string earlier = ReadFile(dir + L"install.log").value_or("");
-  ExitDuringTheRun(SetupProcess(scenario.Options(SmallSetup())));
-  const std::string log = ReadFile(dir + L"install.log").value_or("");
-  for (std::size_t begin = 0, end; (end = earlier.find("\r\n", begin)) != std::string::npos;
-       begin = end + 2) {
-    EXPECT_NE(log.find(earlier.substr(begin, end - begin + 2)), std::string::npos)
-        << earlier.substr(begin, end - begin);
+  const std::string earlier = ReadRaw(dir + L"install.log").value_or("");
+  SetupProcess third(scenario.Options(kSmallSetup));
+  HookTexts(third);
+  third.WaitForStage(kLanguageStage);
+  NextTo(third, kDesktopIconStage);
+  third.PostClick(Control::Command3);
+  EXPECT_TRUE(WaitUntil([&] { return third.BarPosition() > 50; }, kRunMs)) << "no file";
+  EXPECT_EQ(AnswerExitYes(third), 0u);
+  EXPECT_EQ(std::ranges::count(scenario.TextsOf(Control::PRG), L"100%"), 0) << "not at once";
+  const std::vector<std::wstring> log = Lines(ReadRaw(dir + L"install.log").value_or(""));
+  for (const std::wstring& line : Lines(earlier)) {
+    EXPECT_NE(std::ranges::find(log, line), log.end()) << Utf8(line);
   }
-  EXPECT_EQ(ReadFile(dir + L"Settings.dat"), reinstalled.settings) << "the run went on";
-}
-
-// The folder picker on the folder page: a folder chosen (pictured), another one cancelled, the
-// drive's root chosen (one backslash after the drive).
-void UseThePicker(const Scenario& scenario, const SetupProcess& setup) {
-  const std::wstring chosen = scenario / L"chosen";
-  const std::tuple<std::wstring, const wchar_t*, int, std::wstring> rows[] = {
-      {chosen, L"chosen", IDOK, chosen + L"\\Tagwright\\"},
-      {scenario / L"other", L"other", IDCANCEL, chosen + L"\\Tagwright\\"},
-      {L"C:\\", L"C:", IDOK, L"C:\\Tagwright\\"}};
-  for (const auto& [folder, shown, button, field] : rows) {
-    MakeFolders(folder);
-    const Dialog picker = OpenFolderPicker(setup);
-    ChooseInPicker(setup, picker, folder, shown);
-    if (folder == chosen) setup.Screenshot(Shot(L"folder-picker"), {picker.handle()});
-    picker.Press(button);
-    picker.WaitClosed();
-    Send(setup.window(), WM_NULL, 0, 0);
-    WaitUntil([&] { return setup.Text(Control::Text1) == field; }, 5000);
-    EXPECT_EQ(setup.Text(Control::Text1), field) << Utf8(folder);
-  }
-}
-
-TEST(Navigation, NextBackExitAndThePickerOnEveryPage) {
-  const Scenario scenario;
-  const SetupProcess setup(scenario.Options(SmallSetup()), false);
-  setup.WaitForStage(kLanguageStage);
-  setup.Click(Control::Command2);  // Back on the first page
-  AnswerExitNo(setup);
-  for (int stage = kDescriptionStage; stage <= kDesktopIconStage; ++stage) {
-    SCOPED_TRACE("stage " + std::to_string(stage));
-    for (const int to : {stage, stage - 1, stage}) {  // Next, Back, Next
-      setup.Click(to == stage ? Control::Command3 : Control::Command2);
-      setup.WaitForStage(to);
-    }
-    AnswerExitNo(setup);
-    if (stage == kFolderStage) UseThePicker(scenario, setup);
-    EXPECT_EQ(setup.Stage(), stage);
-  }
-  EXPECT_EQ(AnswerExitYes(setup), 0u);
-  EXPECT_FALSE(FolderExists(L"C:\\Tagwright")) << "nothing is installed before the run";
-}
-
-// Sets the system DPI that programs started afterwards get.
-void SetSystemDpi(DWORD dots_per_inch) {
-  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD,
-                            &dots_per_inch, sizeof dots_per_inch),
-            ERROR_SUCCESS);
+  EXPECT_EQ(ReadRaw(dir + L"Settings.dat"), reinstalled.settings) << "the run went on";
 }
 
 // Every control at the place and size the layout gives it in twips, and the client area the
-// layout's, at `dpi` (15 twips a pixel at 96, 10 at 144).
-void ExpectLayout(const SetupProcess& setup, int dpi) {
-  const auto pixels = [dpi](int twips) { return MulDiv(twips, dpi, layout::kTwipsPerInch); };
-  RECT client{};
-  GetClientRect(setup.window(), &client);
-  EXPECT_EQ(client.right, pixels(layout::Window().client_width));
-  EXPECT_EQ(client.bottom, pixels(layout::Window().client_height));
-  for (const layout::ControlLayout& control : layout::Controls()) {
-    if (control.kind == layout::Kind::kImage || control.kind == layout::Kind::kLine) continue;
-    SCOPED_TRACE("control " + std::to_string(static_cast<int>(control.id)));
-    const HWND window = setup.Find(control.id);
-    RECT place{};
-    GetWindowRect(window, &place);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(place.left, pixels(control.left));
-    EXPECT_EQ(place.top, pixels(control.top));
-    EXPECT_EQ(place.right - place.left, pixels(control.width));
-    // A drop-down list is as high as its font makes it.
-    if (control.kind != layout::Kind::kComboBox) {
-      EXPECT_EQ(place.bottom - place.top, pixels(control.height));
-    }
-  }
-}
-
+// layout's, at 96 and 144 dots per inch (the system's, which programs started afterwards get), the
+// latter pictured.
 TEST(Layout, ControlsWhereTheLayoutPutsThemAt96And144Dpi) {
   const Scenario scenario;
-  const std::shared_ptr<void> back_to_96(nullptr, [](void*) { SetSystemDpi(96); });
+  const auto set_dpi = [](DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                    sizeof dpi);
+  };
+  const std::shared_ptr<void> back_to_96(nullptr, [&](void*) { set_dpi(96); });
   for (const int dpi : {96, 144}) {
     SCOPED_TRACE(dpi);
-    SetSystemDpi(dpi);
-    const SetupProcess setup(scenario.Options(SmallSetup()), false);
+    set_dpi(dpi);
+    const SetupProcess setup(scenario.Options(kSmallSetup));
     setup.WaitForStage(kLanguageStage);
-    ExpectLayout(setup, dpi);
+    const auto pixels = [dpi](int twips) -> LONG {
+      return MulDiv(twips, dpi, layout::kTwipsPerInch);
+    };
+    RECT place{};
+    GetClientRect(setup.window(), &place);
+    EXPECT_EQ(place.right, pixels(layout::Window().client_width));
+    EXPECT_EQ(place.bottom, pixels(layout::Window().client_height));
+    for (const layout::ControlLayout& control : layout::Controls()) {
+      if (control.kind == layout::Kind::kImage || control.kind == layout::Kind::kLine) continue;
+      const HWND window = setup.Find(control.id);
+      GetWindowRect(window, &place);
+      MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&place), 2);
+      // A drop-down list is as high as its font makes it.
+      const LONG high = control.kind == layout::Kind::kComboBox ? 0 : 1;
+      EXPECT_EQ((std::array{place.left, place.top, place.right - place.left,
+                            (place.bottom - place.top) * high}),
+                (std::array{pixels(control.left), pixels(control.top), pixels(control.width),
+                            pixels(control.height) * high}))
+          << "control " << static_cast<int>(control.id);
+    }
     if (dpi == 144) setup.Screenshot(Shot(L"stage0-language-150dpi"));
     setup.PostClose();  // before the run, closing asks nothing
     EXPECT_EQ(setup.WaitForExit(5000), 0u);
