@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <string_view>
+#include <utility>
 
 #include "engine/ascii.h"
 
@@ -21,14 +22,71 @@ std::optional<unsigned> Seconds(std::wstring_view text) {
 
 ParsedOptions Refused(std::wstring error) { return {std::nullopt, std::move(error)}; }
 
+// The options given so far that Options cannot tell from their defaults.
+struct Given {
+  bool timeout = false;
+  bool shots = false;
+  bool uninstall = false;
+};
+
+// Takes the value of --language, --folder, --timeout, --shots or --uninstall; why not, when not.
+std::optional<std::wstring> TakeValue(const std::wstring& name, const std::wstring& value,
+                                      Options& options, Given& given) {
+  const std::wstring twice = name + L" is given twice";
+  if (name == L"--language") {
+    if (options.language) return twice;
+    const std::wstring language = ascii::Lowered(value);
+    if (language == L"english") {
+      options.language = Language::kEnglish;
+    } else if (language == L"russian") {
+      options.language = Language::kRussian;
+    } else {
+      return L"--language is english or russian, not " + value;
+    }
+  } else if (name == L"--folder") {
+    if (options.folder) return twice;
+    options.folder = value;
+  } else if (name == L"--timeout") {
+    if (std::exchange(given.timeout, true)) return twice;
+    const std::optional<unsigned> seconds = Seconds(value);
+    if (!seconds) {
+      return L"--timeout is a whole number of seconds from 1 to " +
+             std::to_wstring(kLongestTimeoutSeconds) + L", not " + value;
+    }
+    options.timeout_seconds = *seconds;
+  } else if (name == L"--shots") {
+    if (std::exchange(given.shots, true)) return twice;
+    options.shots = value;
+  } else {  // --uninstall
+    if (std::exchange(given.uninstall, true)) return twice;
+    options.uninstall_folder = value;
+  }
+  return std::nullopt;
+}
+
+// The options once every argument is read: what to run, or why nothing.
+ParsedOptions Completed(Options options, const std::vector<std::wstring>& programs,
+                        const Given& given) {
+  if (given.uninstall) {
+    if (!programs.empty()) return Refused(L"--uninstall takes no setup program");
+    if (options.language || options.folder || options.desktop_icon) {
+      return Refused(L"--uninstall takes only --timeout and --shots");
+    }
+    options.mode = Mode::kUninstall;
+    return {options, L""};
+  }
+  if (programs.empty()) return Refused(L"no setup program given");
+  if (programs.size() > 1) return Refused(L"more than one setup program: " + programs[1]);
+  options.setup = programs.front();
+  return {options, L""};
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(const std::vector<std::wstring>& arguments) {
   Options options;
   std::vector<std::wstring> programs;
-  bool uninstall = false;
-  bool timeout_given = false;
-  bool shots_given = false;
+  Given given;
   // Asking for help is answered whatever else the command line holds.
   for (const std::wstring& argument : arguments) {
     if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
@@ -45,19 +103,11 @@ ParsedOptions ParseOptions(const std::vector<std::wstring>& arguments) {
     // --name VALUE or --name=VALUE
     const std::size_t equals = argument.find(L'=');
     const std::wstring name = argument.substr(0, equals);
-    std::optional<std::wstring> inline_value;
-    if (equals != std::wstring::npos) inline_value = argument.substr(equals + 1);
-    const auto value = [&]() -> std::optional<std::wstring> {
-      if (inline_value) return inline_value;
-      if (i + 1 < arguments.size() && !arguments[i + 1].starts_with(L"--")) {
-        return arguments[++i];
-      }
-      return std::nullopt;
-    };
-    const std::wstring twice = name + L" is given twice";
+    std::optional<std::wstring> value;
+    if (equals != std::wstring::npos) value = argument.substr(equals + 1);
 
     if (name == L"--desktop-icon" || name == L"--no-desktop-icon") {
-      if (inline_value) return Refused(name + L" takes no value");
+      if (value) return Refused(name + L" takes no value");
       if (options.desktop_icon) {
         return Refused(L"--desktop-icon and --no-desktop-icon: only one, once");
       }
@@ -68,53 +118,13 @@ ParsedOptions ParseOptions(const std::vector<std::wstring>& arguments) {
         name != L"--shots" && name != L"--uninstall") {
       return Refused(L"unknown option " + name);
     }
-    const std::optional<std::wstring> given = value();
-    if (!given || given->empty()) return Refused(name + L" needs a value");
-    if (name == L"--language") {
-      if (options.language) return Refused(twice);
-      const std::wstring language = ascii::Lowered(*given);
-      if (language == L"english") {
-        options.language = Language::kEnglish;
-      } else if (language == L"russian") {
-        options.language = Language::kRussian;
-      } else {
-        return Refused(L"--language is english or russian, not " + *given);
-      }
-    } else if (name == L"--folder") {
-      if (options.folder) return Refused(twice);
-      options.folder = *given;
-    } else if (name == L"--timeout") {
-      if (timeout_given) return Refused(twice);
-      const std::optional<unsigned> seconds = Seconds(*given);
-      if (!seconds) {
-        return Refused(L"--timeout is a whole number of seconds from 1 to " +
-                       std::to_wstring(kLongestTimeoutSeconds) + L", not " + *given);
-      }
-      options.timeout_seconds = *seconds;
-      timeout_given = true;
-    } else if (name == L"--shots") {
-      if (shots_given) return Refused(twice);
-      options.shots = *given;
-      shots_given = true;
-    } else {  // --uninstall
-      if (uninstall) return Refused(twice);
-      options.uninstall_folder = *given;
-      uninstall = true;
+    if (!value && i + 1 < arguments.size() && !arguments[i + 1].starts_with(L"--")) {
+      value = arguments[++i];
     }
+    if (!value || value->empty()) return Refused(name + L" needs a value");
+    if (auto refused = TakeValue(name, *value, options, given)) return Refused(*std::move(refused));
   }
-
-  if (uninstall) {
-    if (!programs.empty()) return Refused(L"--uninstall takes no setup program");
-    if (options.language || options.folder || options.desktop_icon) {
-      return Refused(L"--uninstall takes only --timeout and --shots");
-    }
-    options.mode = Mode::kUninstall;
-    return {options, L""};
-  }
-  if (programs.empty()) return Refused(L"no setup program given");
-  if (programs.size() > 1) return Refused(L"more than one setup program: " + programs[1]);
-  options.setup = programs.front();
-  return {options, L""};
+  return Completed(std::move(options), programs, given);
 }
 
 std::wstring SynopsisText() {
