@@ -109,8 +109,9 @@ void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& l
   Toolkit& ui = platform.ui;
   const std::size_t count = payload.FileCount();
   Shortfall failed{Shortfall::Step::kFiles, {}, {}, 0};
+  const std::wstring dir = ui.GetText(Control::Text1);  // the page that holds it is hidden
+  float shown = 50;  // the bar's value; set again only when it changes
   for (std::size_t k = 1; k <= count; ++k) {
-    const std::wstring dir = ui.GetText(Control::Text1);
     // A content without a name, or with one that Windows cannot write faithfully below the
     // install folder, is neither logged nor written.
     std::optional<std::wstring> name;
@@ -127,8 +128,9 @@ void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& l
     Pause(ui, platform.runtime, kFilePause);
     if (name)
       ui.SetCaption(Control::Action, L"Copying file " + *name + L"\r\n To \r\n" + dir + *name);
-    SetProgress(ui, static_cast<float>(
-                        std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50));
+    const auto value = static_cast<float>(
+        std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50);
+    if (value != shown) SetProgress(ui, shown = value);
     ui.PumpEvents();
   }
   if (failed.failed != 0) outcome.shortfalls.push_back(failed);
