@@ -307,11 +307,7 @@ Result<std::unique_ptr<OutputFile>> Win32FileSystem::OpenOutput(std::wstring_vie
 Result<std::vector<std::wstring>> Win32FileSystem::ReadLines(std::wstring_view path) {
   const auto bytes = ReadWholeFile(path);
   if (!bytes) return bytes.error();
-  std::vector<std::wstring> lines;
-  for (const std::string_view line : SplitLines({bytes->data(), bytes->size()})) {
-    lines.push_back(FromAnsi(line));
-  }
-  return lines;
+  return TextLines({bytes->data(), bytes->size()}, FromAnsi);
 }
 
 Status Win32FileSystem::Copy(std::wstring_view from, std::wstring_view to) {

@@ -302,11 +302,7 @@ Result<std::unique_ptr<OutputFile>> MemoryFileSystem::OpenOutput(std::wstring_vi
 Result<std::vector<std::wstring>> MemoryFileSystem::ReadLines(std::wstring_view path) {
   const auto bytes = ReadWholeFile(path);
   if (!bytes) return bytes.error();
-  std::vector<std::wstring> lines;
-  for (const std::string_view line : SplitLines({bytes->data(), bytes->size()})) {
-    lines.push_back(FromAnsi(line));
-  }
-  return lines;
+  return TextLines({bytes->data(), bytes->size()}, FromAnsi);
 }
 
 Status MemoryFileSystem::Copy(std::wstring_view from, std::wstring_view to) {

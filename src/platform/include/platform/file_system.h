@@ -75,7 +75,8 @@ class FileSystem {
   virtual Result<std::wstring> RecordablePath(std::wstring_view path) = 0;
 };
 
-// The lines of a text file's bytes, split as FileSystem::ReadLines splits them.
-std::vector<std::string_view> SplitLines(std::string_view bytes);
+// The lines of a text file's bytes, split as FileSystem::ReadLines splits them, each decoded.
+std::vector<std::wstring> TextLines(std::string_view bytes,
+                                    std::wstring (*decode)(std::string_view line));
 
 }  // namespace tgw
