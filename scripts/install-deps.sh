@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils liblnk-utils imagemagick
+  osslsigncode openssl
 )
 
 missing=()
