@@ -25,3 +25,6 @@ ctest --preset fuzz
 cmake --preset windows -DTGW_WERROR=ON
 cmake --build --preset windows
 ctest --preset windows
+
+# The shipped programs built again from a copy of the sources in another folder: the same bytes.
+scripts/check-reproducible.sh
