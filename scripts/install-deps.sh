@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils liblnk-utils imagemagick
   osslsigncode openssl
+  x11vnc novnc websockify chromium
 )
 
 missing=()
@@ -16,7 +17,7 @@ for p in "${packages[@]}"; do
 done
 
 if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
+  echo "installing the Debian packages ${missing[*]} (apt-get; this can take a few minutes)"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   export DEBIAN_FRONTEND=noninteractive
