@@ -206,6 +206,7 @@ choose_web_port() {
 # Starts x11vnc on DISPLAY and sets vnc_port to the port it listens on.
 start_x11vnc() {
   # -autoport probes for a free port from 5900 on; -localhost listens on 127.0.0.1 only.
+  : >"$work/x11vnc.out" # there before it is read, whenever the background job opens it
   x11vnc -display "$DISPLAY" -localhost -autoport 5900 -nopw -forever -shared -noxdamage \
     -desktop "Tagwright setup" </dev/null >"$work/x11vnc.out" 2>"$work/x11vnc.log" &
   x11vnc_pid=$!

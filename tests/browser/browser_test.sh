@@ -76,6 +76,7 @@ trap finish EXIT
 trap 'say "FAILED at line $LINENO: $BASH_COMMAND"' ERR
 
 # The headless mode in the background (with DISPLAY unset, whatever the caller's).
+: >run.log
 env -u DISPLAY "$run_sh" --dist "$dist" --prefix "$prefix" >run.log 2>&1 &
 run_pid=$!
 address='' display=''
