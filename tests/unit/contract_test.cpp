@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/memory_file_system.h"
-#include "fakes/recording_shell.h"
+#include "fakes/platform.h"
 
 namespace tgw::testing {
 namespace {
@@ -13,11 +12,10 @@ namespace {
 // A fresh drive E: with an empty folder on it.
 class MemoryBackend final : public Backend {
  public:
-  MemoryBackend() { files_.AddFolders(kRoot); }
-
+  MemoryBackend() { files_.AddFolders(root()); }
   FileSystem& files() override { return files_; }
   Shell& shell() override { return shell_; }
-  std::wstring root() override { return kRoot; }
+  std::wstring root() override { return L"E:\\Contract"; }
   bool Put(const std::wstring& path, std::string_view bytes) override {
     files_.PutFile(path, bytes);
     return true;
@@ -40,7 +38,6 @@ class MemoryBackend final : public Backend {
   bool KeepsShortNames(const std::wstring&) override { return false; }
 
  private:
-  static constexpr wchar_t kRoot[] = L"E:\\Contract";
   fakes::MemoryFileSystem files_;
   fakes::RecordingShell shell_{files_};
 };

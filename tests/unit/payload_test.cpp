@@ -1,167 +1,149 @@
+// The container a setup carries: SHA-256, the integrity record, and the reader.
 #include "engine/payload.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "engine/integrity.h"
 #include "engine/sha256.h"
-#include "fakes/fake_runtime.h"
-#include "fakes/memory_file_system.h"
+#include "fakes/platform.h"
 
 namespace tgw {
 namespace {
 
-using ::testing::ElementsAre;
+const std::string kStart = "s/Parcelon/p", kFile = "p/NewFile/p", kImage = "MZ image bytes";
+const std::string kBody = "a.txt/b\\c.bin/" + kFile + "AAA" + kFile + "BB" + kFile + "\r\n";
+const std::string kTwoFiles = "a.txt/b\\c.bin/|AAA|BB|\r\n|:a.txt,b\\c.bin,,";
 
-constexpr std::string_view kStart = "s/Parcelon/p";
-constexpr std::string_view kFile = "p/NewFile/p";
-
-std::string S(std::string_view a) { return std::string(a); }
-
-std::vector<std::string> Strings(const std::vector<std::string_view>& views) {
-  return {views.begin(), views.end()};
+std::string Join(const std::vector<std::string_view>& parts, char separator) {
+  std::string joined;
+  for (const std::string_view part : parts) joined.append(part) += separator;
+  return joined;
 }
 
-TEST(Split, FollowsTheSplittingRules) {
-  EXPECT_TRUE(Split("", u"/").empty());
-  EXPECT_THAT(Strings(Split("abc", u"/")), ElementsAre("abc"));
-  EXPECT_THAT(Strings(Split("/a//b/", u"/")), ElementsAre("", "a", "", "b", ""));
-  // Non-overlapping, left to right.
-  EXPECT_THAT(Strings(Split("xaaay", u"aa")), ElementsAre("x", "ay"));
-  // Bytes above 127 compare as themselves.
-  EXPECT_THAT(Strings(Split("\xE9/\xFF", u"/")), ElementsAre("\xE9", "\xFF"));
-}
-
-TEST(SplitContainer, TakesTheBodyAfterTheLastStartMarker) {
-  const std::string body =
-      "a.txt/b\\c.bin/" + S(kFile) + "AAA" + S(kFile) + "BB" + S(kFile) + "\r\n";
-  const std::string image = "MZ image bytes";
-  for (const std::string& whole : {image + S(kStart) + body, image + S(kStart) + S(kStart) + body,
-                                   S(kStart) + image + S(kStart) + S(kStart) + body}) {
-    const Payload payload = SplitContainer(whole);
-    EXPECT_THAT(Strings(payload.pieces), ElementsAre("a.txt/b\\c.bin/", "AAA", "BB", "\r\n"));
-    EXPECT_THAT(Strings(payload.names), ElementsAre("a.txt", "b\\c.bin", ""));
-    EXPECT_EQ(payload.FileCount(), 2u);
-  }
-}
-
-TEST(SplitContainer, EdgeCases) {
-  // No start marker: the whole file is the body and it holds no file.
-  EXPECT_EQ(SplitContainer(std::string_view("MZ plain image")).FileCount(), 0u);
-  // The marker in other letter case is no marker.
-  const std::string lower = "s/parcelon/p" + S(kFile) + "x" + S(kFile);
-  EXPECT_EQ(SplitContainer(lower).pieces.front(), "s/parcelon/p");
-  // Empty input, and a file that ends on the start marker.
-  EXPECT_TRUE(SplitContainer(std::string_view()).pieces.empty());
-  const std::string ends_on = "MZ" + S(kStart);
-  const Payload ends_on_marker = SplitContainer(ends_on);
-  EXPECT_TRUE(ends_on_marker.pieces.empty());
-  EXPECT_TRUE(ends_on_marker.names.empty());
-  // Back-to-back file markers give an empty content.
-  const std::string two_markers = S(kStart) + "e/" + S(kFile) + S(kFile) + "\r\n";
-  const Payload empty = SplitContainer(two_markers);
-  EXPECT_THAT(Strings(empty.pieces), ElementsAre("e/", "", "\r\n"));
-  // Without the closing marker the last content is taken for the trailer.
-  const std::string unclosed = S(kStart) + "a/b/" + S(kFile) + "A" + S(kFile) + "B\r\n";
-  EXPECT_EQ(SplitContainer(unclosed).FileCount(), 1u);
-  // A name list without the final "/" has no empty last name; the pairing holds.
-  const std::string names_unclosed = S(kStart) + "a/b" + S(kFile) + "A" + S(kFile) + "B" + S(kFile);
-  const Payload no_slash = SplitContainer(names_unclosed);
-  EXPECT_THAT(Strings(no_slash.names), ElementsAre("a", "b"));
-  EXPECT_EQ(no_slash.Name(2), "b");
-  // A body that begins with the file marker has an empty name list.
-  const std::string nameless = S(kStart) + S(kFile) + "A" + S(kFile) + "\r\n";
-  const Payload no_names = SplitContainer(nameless);
-  EXPECT_EQ(no_names.FileCount(), 1u);
-  EXPECT_FALSE(no_names.HasName(1));
+// The payload on one line: U(nchecked), I(ntact) or D(amaged), its pieces, its names.
+std::string Shown(const Payload& payload) {
+  return "UID"[static_cast<int>(payload.integrity)] +
+         (":" + Join(payload.pieces, '|') + ":" + Join(payload.names, ','));
 }
 
 // A container as the packer writes it: image, start marker, integrity record, start marker, body.
-std::string Sealed(std::string_view image, std::string_view body) {
-  const IntegrityRecord record{body.size(), Sha256Of(body)};
-  return S(image) + S(kStart) + FormatIntegrityRecord(record) + S(kStart) + S(body);
+std::string Sealed(const std::string& body) {
+  return kImage + kStart + FormatIntegrityRecord({body.size(), Sha256Of(body)}) + kStart + body;
 }
 
-const std::string kImage = "MZ image bytes";
-const std::string kBody =
-    "a.txt/b\\c.bin/" + S(kFile) + "AAA" + S(kFile) + "BB" + S(kFile) + "\r\n";
-
-void ExpectTheTwoFiles(const Payload& payload) {
-  EXPECT_THAT(Strings(payload.pieces), ElementsAre("a.txt/b\\c.bin/", "AAA", "BB", "\r\n"));
-  EXPECT_THAT(Strings(payload.names), ElementsAre("a.txt", "b\\c.bin", ""));
-}
-
-TEST(SplitContainer, ASealedContainerReadsIntact) {
-  const std::string whole = Sealed(kImage, kBody);
-  const Payload payload = SplitContainer(whole);
-  EXPECT_EQ(payload.integrity, Integrity::kIntact);
-  ExpectTheTwoFiles(payload);
-}
-
-TEST(SplitContainer, BytesAfterTheRecordedBodyAreIgnored) {
-  for (const std::string& after :
-       {std::string("\0\0signature", 11), S(kFile) + "x", S(kStart) + "z/"}) {
-    const std::string whole = Sealed(kImage, kBody) + after;
-    const Payload payload = SplitContainer(whole);
-    EXPECT_EQ(payload.integrity, Integrity::kIntact);
-    ExpectTheTwoFiles(payload);
-  }
-}
-
-TEST(SplitContainer, ALegacyContainerWithoutARecordReadsUnchecked) {
-  const std::string whole = kImage + S(kStart) + S(kStart) + kBody;
-  const Payload payload = SplitContainer(whole);
-  EXPECT_EQ(payload.integrity, Integrity::kUnchecked);
-  ExpectTheTwoFiles(payload);
-}
-
-TEST(SplitContainer, EveryTruncationAfterTheFirstStartMarkerIsDamaged) {
-  const std::string whole = Sealed(kImage, kBody);
-  // From inside the record, between the markers, the name list, a content, the closing marker
-  // and the trailer.
-  for (std::size_t size = kImage.size() + kStart.size() + 1; size < whole.size(); ++size) {
-    const Payload payload = SplitContainer(std::string_view(whole).substr(0, size));
-    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << size << " of " << whole.size();
-    EXPECT_TRUE(payload.pieces.empty()) << size;
-    EXPECT_TRUE(payload.names.empty()) << size;
-  }
-}
-
-TEST(SplitContainer, OneFlippedByteInAnyRegionIsDamaged) {
-  const std::string whole = Sealed(kImage, kBody);
-  const std::size_t record = kImage.size() + kStart.size();
-  const std::size_t body = whole.size() - kBody.size();
-  const struct {
-    const char* region;
-    std::size_t at;
-  } flips[] = {
-      {"record's first word", record},
-      {"record's first word", record + 4},
-      {"record length digit", record + kRecordPrefix.size() + 19},
-      {"record digest digit", record + kRecordSize - 3},
-      {"second start marker", record + kRecordSize + 5},
-      {"name list", body + 2},
-      {"content", whole.find("BB") + 1},
-      {"closing marker", whole.size() - 5},
-      {"trailer", whole.size() - 1},
+// FIPS 180-4's examples and the lengths around the padding's block ends, whole and given to the
+// hash in pieces of 1, 2, 3, ... bytes.
+TEST(Sha256, ExampleVectorsWholeAndInPieces) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+      {std::string(63, 'a'), "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+      {std::string(119, 'a'), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
   };
-  for (const auto& flip : flips) {
-    std::string damaged = whole;
-    damaged[flip.at] = static_cast<char>(damaged[flip.at] ^ 0x01);
-    const Payload payload = SplitContainer(damaged);
-    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << flip.region;
-    EXPECT_TRUE(payload.pieces.empty()) << flip.region;
+  for (const auto& [message, digest] : rows) {
+    EXPECT_EQ(ToHex(Sha256Of(message)), digest) << message.size() << " bytes";
+    Sha256 hash;
+    for (std::size_t at = 0, piece = 1; at < message.size(); at += piece++ % 97) {
+      hash.Update(std::string_view(message).substr(at, piece % 97));
+    }
+    EXPECT_EQ(ToHex(hash.Finish()), digest) << message.size() << " bytes in pieces";
   }
 }
 
-TEST(SplitContainer, ANameListOfSeparatorsGivesNoMoreNamesThanFiles) {
-  const std::string body = std::string(5000, '/') + S(kFile) + "A" + S(kFile) + "\r\n";
-  for (const std::string& whole : {kImage + S(kStart) + S(kStart) + body, Sealed(kImage, body)}) {
-    const Payload payload = SplitContainer(whole);
-    ASSERT_EQ(payload.FileCount(), 1u);
-    ASSERT_EQ(payload.names.size(), 2u);
-    EXPECT_EQ(payload.Name(1), "");
-    EXPECT_EQ(payload.names.back().size(), 4999u);
+std::string Record(const std::string& length, const std::string& digest, const char* end = "\r\n") {
+  return "tgw-body " + length + " sha256 " + digest + end;
+}
+const std::string kAbc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+const std::string kThree = "00000000000000000003";
+
+TEST(IntegrityRecord, FormatsAndReadsBack) {
+  const std::tuple<std::uint64_t, std::string, std::string> rows[] = {
+      {0, "", Record(std::string(20, '0'), ToHex(Sha256Of("")))},
+      {3, "abc", Record(kThree, kAbc)},
+      {UINT64_MAX, "abc", Record("18446744073709551615", kAbc)},
+  };
+  for (const auto& [length, digest_of, line] : rows) {
+    EXPECT_EQ(FormatIntegrityRecord({length, Sha256Of(digest_of)}), line);
+    const auto read = ParseIntegrityRecord(line + kStart);  // what follows is not read
+    ASSERT_TRUE(read) << line;
+    EXPECT_EQ(read->body_length, length);
+    EXPECT_EQ(read->digest, Sha256Of(digest_of));
+  }
+}
+
+TEST(IntegrityRecord, RefusesMalformedLines) {
+  const std::string upper = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+  const std::string zeros(63, '0'), good = Record(kThree, kAbc);
+  for (const std::string& bad :
+       {std::string(), good.substr(0, kRecordSize - 1), Record(kThree, kAbc, "\n"),
+        Record(kThree, kAbc, "\n\r"), Record(kThree, kAbc, " \r"), "TGW-body " + good.substr(9),
+        "tgw-body:" + good.substr(9), Record("0000000000000000000x", kAbc),
+        Record(" 0000000000000000003", kAbc), Record("+0000000000000000003", kAbc),
+        Record("18446744073709551616", kAbc), Record("99999999999999999999", kAbc),
+        Record("0000000000000000003", kAbc + "0"), Record(kThree, upper),
+        Record(kThree, zeros + "g"), Record(kThree, zeros + " "),
+        "tgw-body " + kThree + " SHA256 " + kAbc + "\r\n", std::string(kRecordSize, '\0')}) {
+    EXPECT_FALSE(ParseIntegrityRecord(bad)) << "'" << bad << "'";
+  }
+}
+
+TEST(Split, SplitsAtEveryMarkerLeftToRightIntoAtMostSoMany) {
+  const std::tuple<std::string, std::u16string, std::size_t, std::string> rows[] = {
+      {"", u"/", SIZE_MAX, ""},
+      {"a/b", u"/", 0, ""},
+      {"abc", u"/", SIZE_MAX, "abc|"},
+      {"/a//b/", u"/", SIZE_MAX, "|a||b||"},
+      {"xaaay", u"aa", SIZE_MAX, "x|ay|"},
+      {"\xE9/\xFF", u"/", SIZE_MAX, "\xE9|\xFF|"},
+      {"a/b/c", u"/", 2, "a|b/c|"},
+  };
+  for (const auto& [data, separator, most, pieces] : rows) {
+    EXPECT_EQ(Join(Split(data, separator, most), '|'), pieces) << data;
+  }
+}
+
+// Read after the last start marker, or checked against the integrity record when there is one.
+TEST(SplitContainer, ReadsEachKindOfContainer) {
+  const std::string slashes = std::string(50, '/') + kFile + "A" + kFile + "\r\n";
+  const std::string fifty = std::string(50, '/') + "|A|\r\n|:," + std::string(49, '/') + ",";
+  const std::pair<std::string, std::string> rows[] = {
+      {kImage + kStart + kBody, "U:" + kTwoFiles},
+      {kImage + kStart + kStart + kBody, "U:" + kTwoFiles},
+      {kStart + kImage + kStart + kStart + kBody, "U:" + kTwoFiles},
+      {"MZ plain image", "U:MZ plain image|:MZ plain image,"},
+      {"s/parcelon/p" + kFile + "x" + kFile, "U:s/parcelon/p|x||:s,parcelon/p,"},  // no marker
+      {"", "U::"},
+      {"MZ" + kStart, "U::"},
+      {kStart + "e/" + kFile + kFile + "\r\n", "U:e/||\r\n|:e,,"},
+      {kStart + "a/b/" + kFile + "A" + kFile + "B\r\n", "U:a/b/|A|B\r\n|:a,b/,"},  // not closed
+      {kStart + "a/b" + kFile + "A" + kFile + "B" + kFile, "U:a/b|A|B||:a,b,"},
+      {kStart + kFile + "A" + kFile + "\r\n", "U:|A|\r\n|:"},  // no names
+      {kStart + kStart + slashes, "U:" + fifty},
+      {Sealed(slashes), "I:" + fifty},
+      {Sealed(kBody), "I:" + kTwoFiles},
+      // What follows the recorded body (a signature) is not read.
+      {Sealed(kBody) + std::string("\0\0signature", 11), "I:" + kTwoFiles},
+      {Sealed(kBody) + kFile + "x", "I:" + kTwoFiles},
+      {Sealed(kBody) + kStart + "z/", "I:" + kTwoFiles},
+  };
+  for (const auto& [whole, shown] : rows) EXPECT_EQ(Shown(SplitContainer(whole)), shown) << whole;
+}
+
+TEST(SplitContainer, EveryCutOrFlippedByteAfterTheFirstStartMarkerIsDamage) {
+  const std::string whole = Sealed(kBody);
+  for (std::size_t at = kImage.size() + kStart.size(); at < whole.size(); ++at) {
+    std::string flipped = whole;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x01);
+    EXPECT_EQ(Shown(SplitContainer(flipped)), "D::") << "flipped at " << at;
+    EXPECT_EQ(Shown(SplitContainer(std::string_view(whole).substr(0, at + 1))),
+              at + 1 < whole.size() ? "D::" : "I:" + kTwoFiles)
+        << "cut after " << at;
   }
 }
 
@@ -169,19 +151,15 @@ TEST(ReadPayload, ReadsTheRunningProgramsOwnFile) {
   fakes::MemoryFileSystem files;
   fakes::FakeRuntime runtime;
   runtime.program_file = L"D:\\dist\\setup (2).tmp";
-  files.PutFile(L"D:\\dist\\setup (2).tmp",
-                "MZ" + S(kStart) + "a/" + S(kFile) + "A" + S(kFile) + "\r\n");
-  files.PutFile(L"D:\\dist\\setup (2).exe", "MZ" + S(kStart) + "other/" + S(kFile) + S(kFile));
+  files.PutFile(runtime.program_file, "MZ" + kStart + "a/" + kFile + "A" + kFile + "\r\n");
   Payload payload = ReadPayload(files, runtime);
-  ASSERT_EQ(payload.FileCount(), 1u);
-  EXPECT_EQ(payload.Name(1), "a");
-  EXPECT_EQ(payload.Content(1), "A");
-
-  const Payload moved = std::move(payload);
-  EXPECT_EQ(moved.Content(1), "A");  // the views survive a move
-
+  const Payload moved = std::move(payload);  // the views survive a move
+  EXPECT_EQ(Shown(moved), "U:a/|A|\r\n|:a,,");
+  EXPECT_FALSE(moved.read_error);
   runtime.program_file = L"D:\\dist\\missing.exe";
-  EXPECT_EQ(ReadPayload(files, runtime).FileCount(), 0u);
+  const Payload missing = ReadPayload(files, runtime);
+  EXPECT_EQ(Shown(missing), "U::");
+  EXPECT_EQ(missing.read_error->kind, ErrorKind::kNotFound);
 }
 
 }  // namespace

@@ -1,37 +1,34 @@
+// The wizard's stage machine, captions and messages, against the fake toolkit.
 #include "wizard/wizard.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <new>
 
-#include "fakes/fake_runtime.h"
 #include "fakes/fake_toolkit.h"
-#include "fakes/memory_file_system.h"
-#include "fakes/recording_shell.h"
+#include "fakes/platform.h"
 #include "platform/folder_picker.h"
 #include "wizard/strings.h"
 
 namespace tgw {
 namespace {
 
-using ::testing::ElementsAre;
+using Pages = std::vector<Control>;
+constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
+                              Control::Frame4, Control::Frame5, Control::Frame6};
+const std::wstring kDefault = L"c:\\program files\\Tagwright\\";
 
 class FakePicker : public FolderPicker {
  public:
   std::optional<std::wstring> Pick(std::wstring_view title) override {
-    titles.emplace_back(title);
+    EXPECT_EQ(title, L"");
     auto answer = answers.front();
     answers.pop_front();
     return answer;
   }
   std::deque<std::optional<std::wstring>> answers;
-  std::vector<std::wstring> titles;
 };
-
-constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
-                              Control::Frame4, Control::Frame5, Control::Frame6};
 
 class WizardTest : public ::testing::Test {
  protected:
@@ -40,9 +37,10 @@ class WizardTest : public ::testing::Test {
     files.AddFolders(L"c:\\program files");
     files.AddFolders(L"C:\\Users\\ann\\AppData\\Roaming");
     files.PutFile(runtime.program_file, "MZs/Parcelon/pa.txt/p/NewFile/pAp/NewFile/p\r\n");
+    wizard.Form_Load();
   }
-  std::vector<Control> VisiblePages() {
-    std::vector<Control> shown;
+  Pages VisiblePages() {
+    Pages shown;
     for (Control page : kPages) {
       if (ui.visible[page]) shown.push_back(page);
     }
@@ -50,6 +48,12 @@ class WizardTest : public ::testing::Test {
   }
   void NextTo(int stage) {
     while (wizard.Stage() < stage) wizard.Command3_Click();
+  }
+  // The run, with `on_pump` called at every pump of it.
+  void RunWith(std::function<void()> on_pump) {
+    NextTo(3);
+    ui.on_pump = std::move(on_pump);
+    wizard.Command3_Click();
   }
 
   fakes::FakeToolkit ui;
@@ -61,16 +65,14 @@ class WizardTest : public ::testing::Test {
 };
 
 TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
-  wizard.Form_Load();
   EXPECT_EQ(wizard.Stage(), 0);
   EXPECT_EQ(ui.list_index, 0);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame1));
+  EXPECT_EQ(VisiblePages(), Pages{Control::Frame1});
   EXPECT_EQ(wizard.LangStrings(), SplitTable(kEnglishTable));
-  EXPECT_EQ(wizard.LangStrings().size(), 15u);
   EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
   EXPECT_TRUE(DescriptionEnglish().ends_with(L"tagwright.example.org\r\n"));
-  EXPECT_EQ(ui.texts[Control::Text1], L"c:\\program files\\Tagwright\\");
-  const std::pair<Control, const wchar_t*> expected[] = {
+  EXPECT_EQ(ui.texts[Control::Text1], kDefault);
+  const std::pair<Control, const wchar_t*> captions[] = {
       {Control::Label1, L"Select language"},
       {Control::Label2, L"Setup"},
       {Control::Frame1, L"Stage 1 of 4"},
@@ -87,34 +89,31 @@ TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
       {Control::Check1, L"Create desktop icon"},
       {Control::Frame6, L"OK"},  // not in the tables
   };
-  for (const auto& [control, caption] : expected) EXPECT_EQ(ui.captions[control], caption);
+  for (const auto& [control, caption] : captions) EXPECT_EQ(ui.captions[control], caption);
 }
 
 TEST_F(WizardTest, StartUpRestoresOnlyAnAbsoluteFolder) {
-  const std::wstring record = L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log";
-  const std::pair<const char*, const wchar_t*> rows[] = {
+  const std::pair<const char*, std::wstring> rows[] = {
       {"D:\\Apps\\Tagwright\\\r\nsecond line\r\n", L"D:\\Apps\\Tagwright\\"},
       {"d:\\x\r\n", L"d:\\x\\"},  // the final backslash added
       {"\\\\srv\\share\\T", L"\\\\srv\\share\\T\\"},
-      {"", L"c:\\program files\\Tagwright\\"},  // empty, relative, device path: the default
-      {"Tagwright\\\r\n", L"c:\\program files\\Tagwright\\"},
-      {"\\\\.\\C:\\x\\", L"c:\\program files\\Tagwright\\"},
+      {"", kDefault},
+      {"Tagwright\\\r\n", kDefault},
+      {"\\\\.\\C:\\x\\", kDefault},
   };
   for (const auto& [line, field] : rows) {
-    files.PutFile(record, line);
-    ui.texts[Control::Text1] = L"c:\\program files\\Tagwright\\";
+    files.PutFile(L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log", line);
+    ui.texts[Control::Text1] = kDefault;
     wizard.Form_Load();
     EXPECT_EQ(ui.texts[Control::Text1], field) << line;
   }
 }
 
 TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
-  wizard.Form_Load();
   const auto english = ui.captions;
   ui.list_index = 1;
   wizard.Lang_Click();
   EXPECT_EQ(ui.captions[Control::Frame3], L"Этап 3 из 4");
-  EXPECT_EQ(ui.captions[Control::Label2], L"Установка");
   EXPECT_EQ(ui.captions[Control::Frame5], L"Установка");
   EXPECT_EQ(ui.captions[Control::Check1], L"Создать иконку на рабочем столе");
   EXPECT_EQ(ui.texts[Control::Description], DescriptionRussian());
@@ -122,61 +121,49 @@ TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
   EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
   EXPECT_EQ(ui.messages.back().title, L"Exit");
   EXPECT_EQ(ui.messages.back().kind, MessageKind::kExitQuestion);
-
   ui.list_index = 0;
   wizard.Lang_Click();
-  wizard.Lang_Click();  // picking the selected entry again changes nothing
   EXPECT_EQ(ui.captions, english);
   EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
 }
 
-TEST_F(WizardTest, NextAndBackWalkThePages) {
-  wizard.Form_Load();
+TEST_F(WizardTest, NextAndBackWalkThePagesAndExitAnsweredNoStays) {
   wizard.Command2_Click();  // Back on the first page
   EXPECT_EQ(wizard.Stage(), 0);
-  for (int stage : {1, 2, 3}) {
-    wizard.Command3_Click();
+  for (int stage : {1, 2, 3, 2, 1, 0}) {
+    if (stage > wizard.Stage())
+      wizard.Command3_Click();
+    else
+      wizard.Command2_Click();
     EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
+    EXPECT_EQ(VisiblePages(), Pages{kPages[stage]});
   }
-  for (int stage : {2, 1, 0}) {
-    wizard.Command2_Click();
-    EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
-  }
-  // Exit answered No leaves page and stage alone at every stage.
-  ui.answer = MessageAnswer::kNo;
   for (int stage : {0, 1, 2, 3}) {
     NextTo(stage);
     wizard.Command1_Click();
     EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
+    EXPECT_EQ(VisiblePages(), Pages{kPages[stage]});
   }
   EXPECT_EQ(ui.messages.size(), 4u);
   EXPECT_EQ(runtime.ends, 0);
 }
 
-TEST_F(WizardTest, ClicksDuringTheRun) {
-  wizard.Form_Load();
-  NextTo(3);
-  int pumps_seen = 0;
-  ui.on_pump = [&] {
-    if (++pumps_seen != 3) return;
+TEST_F(WizardTest, DuringTheRunOnlyExitAsksAndNoEndsNothing) {
+  int pumps = 0;
+  RunWith([&] {
+    if (++pumps != 3) return;
     EXPECT_EQ(wizard.Stage(), 4);
     wizard.Command3_Click();  // Next and Back do nothing while it runs
     wizard.Command2_Click();
     wizard.Command1_Click();  // Exit answered No: the run carries on
     wizard.Form_QueryUnload();
-  };
-  wizard.Command3_Click();
-  EXPECT_EQ(ui.CaptionsOf(Control::Action).front(), L"Creating directories...");
+  });
   EXPECT_EQ(ui.CaptionsOf(Control::Action).size(), 5u);  // the run went once
   EXPECT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
+  EXPECT_EQ(VisiblePages(), Pages{Control::Frame6});
   EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
   EXPECT_EQ(ui.captions[Control::Label7], L"Setup has been successfully completed!");
-
   wizard.Command2_Click();  // Back on the completion page does nothing
   EXPECT_EQ(wizard.Stage(), 5);
   wizard.Command1_Click();  // Exit asks here too
@@ -185,20 +172,17 @@ TEST_F(WizardTest, ClicksDuringTheRun) {
 }
 
 TEST_F(WizardTest, ExitYesDuringTheRunEndsAtOnceKeepingWhatWasWritten) {
-  wizard.Form_Load();
-  NextTo(3);
   ui.answer = MessageAnswer::kYes;
-  ui.on_pump = [&] {
-    if (files.HasFile(L"c:\\program files\\Tagwright\\a.txt")) wizard.Command1_Click();
-  };
-  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);
+  EXPECT_THROW(RunWith([&] {
+                 if (files.HasFile(kDefault + L"a.txt")) wizard.Command1_Click();
+               }),
+               fakes::ProgramEnded);
   EXPECT_EQ(wizard.Stage(), 4);
-  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\a.txt"), "A");
-  EXPECT_FALSE(files.HasFile(L"c:\\program files\\Tagwright\\Settings.dat"));
+  EXPECT_EQ(files.Bytes(kDefault + L"a.txt"), "A");
+  EXPECT_FALSE(files.HasFile(kDefault + L"Settings.dat"));
 }
 
-TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
-  wizard.Form_Load();
+TEST_F(WizardTest, ARunThatFailsSaysWhyInTheChosenLanguage) {
   ui.list_index = 1;
   wizard.Lang_Click();
   ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
@@ -207,13 +191,23 @@ TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
             L"Установка не завершена: не удалось создать папку установки (путь не найден).");
 }
 
+TEST_F(WizardTest, AnUnexpectedFailureEndsOnTheCompletionPage) {
+  int pumps = 0;
+  RunWith([&] {
+    if (++pumps == 4) throw std::bad_alloc();
+  });
+  EXPECT_EQ(wizard.Stage(), 5);
+  EXPECT_EQ(VisiblePages(), Pages{Control::Frame6});
+  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
+  EXPECT_EQ(ui.captions[Control::Label7],
+            L"Setup did not complete: an unexpected error stopped it.");
+}
+
 TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
   using Step = Shortfall::Step;
-  const Error full{ErrorKind::kDiskFull, 112};
-  const Error denied{ErrorKind::kAccessDenied, 5};
-  InstallOutcome damaged;
+  const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5};
+  InstallOutcome damaged, partial, none;
   damaged.damaged = true;
-  InstallOutcome partial;
   partial.file_count = 30;
   partial.shortfalls = {{Step::kFiles, full, {}, 2},
                         {Step::kSettings, full, {}, 0},
@@ -223,6 +217,8 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
                         {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
   InstallOutcome folder = partial;  // everything else follows from the folder
   folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
+  InstallOutcome unread;
+  unread.shortfalls = {{Step::kReadSetup, denied, {}, 0}};
   const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
       {0, &damaged,
        L"Setup did not complete: the setup file is damaged, and nothing was installed. Please "
@@ -237,47 +233,28 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
        L"доступе); запись о папке установки (ошибка 1117)."},
       {0, &folder,
        L"Setup did not complete: the install folder could not be created (access denied)."},
+      {0, &none, L"Setup did not complete: this setup holds no files to install."},
+      {0, &unread, L"Setup did not complete: the setup file could not be read (access denied)."},
   };
   for (const auto& [language, outcome, text] : rows) {
     EXPECT_EQ(NotCompletedText(language, *outcome), text);
   }
 }
 
-TEST_F(WizardTest, AnUnexpectedFailureEndsOnTheCompletionPage) {
-  wizard.Form_Load();
-  NextTo(3);
-  int pumps_seen = 0;
-  ui.on_pump = [&] {
-    if (++pumps_seen == 4) throw std::bad_alloc();
-  };
-  wizard.Command3_Click();
-  EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
-  EXPECT_EQ(ui.captions[Control::Label7],
-            L"Setup did not complete: an unexpected error stopped it.");
-}
-
-TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
-  wizard.Form_Load();
+TEST_F(WizardTest, TheFolderButtonSetsTheFieldToARecordableFolder) {
   picker.answers = {L"C:\\Program Files", L"C:\\Tools", L"C:\\Tools", std::nullopt, L"D:\\"};
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Program Files\\Tagwright\\");
-  wizard.Command4_Click();
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");  // not nested
-  wizard.Command4_Click();  // cancelled: the field keeps its folder
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Tagwright\\");
-  EXPECT_THAT(picker.titles, ::testing::Each(L""));
-  EXPECT_TRUE(ui.messages.empty());
-
-  // A name the records cannot hold in the ANSI code page: its short form, or a refusal. Only an
-  // existing folder has a short form.
+  for (const wchar_t* field : {L"C:\\Program Files\\Tagwright\\", L"C:\\Tools\\Tagwright\\",
+                               L"C:\\Tools\\Tagwright\\",  // not nested
+                               L"C:\\Tools\\Tagwright\\",  // cancelled: the field stays
+                               L"D:\\Tagwright\\"}) {
+    wizard.Command4_Click();
+    EXPECT_EQ(ui.texts[Control::Text1], field);
+  }
+  // A name the records cannot hold in the ANSI code page: its short form (only an existing folder
+  // has one), or a refusal in the chosen language.
   files.AddFolders(L"C:\\Данные");
   files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
-  picker.answers = {L"C:\\данные", L"C:\\папка", L"C:\\папка"};
+  picker.answers = {L"C:\\Данные", L"C:\\папка", L"C:\\папка"};
   wizard.Command4_Click();
   EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
   wizard.Command4_Click();
@@ -294,7 +271,6 @@ TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
 }
 
 TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
-  wizard.Form_Load();
   EXPECT_THROW(wizard.Form_QueryUnload(), fakes::ProgramEnded);
   EXPECT_TRUE(ui.messages.empty());
 }

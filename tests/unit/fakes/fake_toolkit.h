@@ -11,11 +11,10 @@
 
 namespace tgw::fakes {
 
-// Remembers every control's state and every caption set, answers message boxes as
-// told, and runs `on_pump` at each pump so a test can click while a handler waits.
+// The window as its layout creates it: remembers every control's state and every caption set,
+// answers message boxes as told, and runs `on_pump` at each pump so a test can click during a run.
 class FakeToolkit : public Toolkit {
  public:
-  // The window as its layout creates it.
   FakeToolkit() {
     for (const layout::ControlLayout& control : layout::Controls()) {
       captions[control.id] = texts[control.id] = control.caption;
