@@ -244,7 +244,7 @@ TEST_F(InstallRun, ADamagedSetupWritesNothingAndLeavesAnEarlierInstallAsItWas) {
     return all;
   };
   std::string packed = Container(ThirtyFiles(), true);
-  packed[packed.size() / 2] ^= 0x20;
+  packed[packed.size() / 2] = static_cast<char>(packed[packed.size() / 2] ^ 0x20);
   files.PutFile(runtime.program_file, packed);
   const auto before = snapshot();
   FreshUi();

@@ -66,41 +66,41 @@ TEST(AsInstallFolder, AbsoluteFoldersOnlyWithAFinalBackslash) {
   const std::wstring part255(255, L'p');
   for (const std::wstring& folder :
        Texts{L"C:\\", L"c:\\program files\\Tagwright\\", L"D:\\x\\", L"\\\\server\\share\\",
-        L"\\\\server\\share\\sub dir\\", L"C:\\" + part255 + L"\\"}) {  // 259 characters
+             L"\\\\server\\share\\sub dir\\", L"C:\\" + part255 + L"\\"}) {  // 259 characters
     EXPECT_EQ(AsInstallFolder(folder), folder);
     if (folder.size() > 3) {
       EXPECT_EQ(AsInstallFolder(folder.substr(0, folder.size() - 1)), folder);
     }
   }
-  for (const std::wstring& refused : Texts{
-           L"",
-           L"x",
-           L"program files\\x",
-           L"\\x",
-           L"D:",
-           L"D:x",
-           L"1:\\x",
-           L"C:/x",
-           L"\\\\.\\C:\\",
-           L"\\\\?\\C:\\x",
-           L"\\\\server",
-           L"\\\\server\\",
-           L"\\\\server\\\\share",
-           L"\\\\\\share",
-           L"C:\\a\\CON\\b",
-           L"C:\\a\\com1.txt",
-           L"\\\\server\\nul",
-           L"C:\\a.\\b",
-           L"C:\\a \\b",
-           L"C:\\..\\b",
-           L"C:\\\\a",
-           L"C:\\a\\\\b",
-           L"C:\\a\\\\",
-           L"C:\\a|b",
-           L"C:\\a\tb",
-           L"C:\\" + part255 + L"x",
-           L"C:\\" + part255 + L"\\x",
-           L"C:\\" + std::wstring(200, L'p') + L"\\" + std::wstring(60, L'q')}) {
+  for (const std::wstring& refused :
+       Texts{L"",
+             L"x",
+             L"program files\\x",
+             L"\\x",
+             L"D:",
+             L"D:x",
+             L"1:\\x",
+             L"C:/x",
+             L"\\\\.\\C:\\",
+             L"\\\\?\\C:\\x",
+             L"\\\\server",
+             L"\\\\server\\",
+             L"\\\\server\\\\share",
+             L"\\\\\\share",
+             L"C:\\a\\CON\\b",
+             L"C:\\a\\com1.txt",
+             L"\\\\server\\nul",
+             L"C:\\a.\\b",
+             L"C:\\a \\b",
+             L"C:\\..\\b",
+             L"C:\\\\a",
+             L"C:\\a\\\\b",
+             L"C:\\a\\\\",
+             L"C:\\a|b",
+             L"C:\\a\tb",
+             L"C:\\" + part255 + L"x",
+             L"C:\\" + part255 + L"\\x",
+             L"C:\\" + std::wstring(200, L'p') + L"\\" + std::wstring(60, L'q')}) {
     EXPECT_EQ(AsInstallFolder(refused), std::nullopt) << refused.size() << " characters";
   }
 }

@@ -89,7 +89,7 @@ TEST(IntegrityRecord, RefusesMalformedLines) {
         Record("0000000000000000003", kAbc + "0"), Record(kThree, upper),
         Record(kThree, zeros + "g"), Record(kThree, zeros + " "),
         "tgw-body " + kThree + " SHA256 " + kAbc + "\r\n", std::string(kRecordSize, '\0')}) {
-    EXPECT_FALSE(ParseIntegrityRecord(bad)) << "'" << bad << "'";
+    EXPECT_FALSE(ParseIntegrityRecord(bad)) << ::testing::PrintToString(bad);
   }
 }
 
@@ -104,7 +104,7 @@ TEST(Split, SplitsAtEveryMarkerLeftToRightIntoAtMostSoMany) {
       {"a/b/c", u"/", 2, "a|b/c|"},
   };
   for (const auto& [data, separator, most, pieces] : rows) {
-    EXPECT_EQ(Join(Split(data, separator, most), '|'), pieces) << data;
+    EXPECT_EQ(Join(Split(data, separator, most), '|'), pieces) << ::testing::PrintToString(data);
   }
 }
 
@@ -132,7 +132,8 @@ TEST(SplitContainer, ReadsEachKindOfContainer) {
       {Sealed(kBody) + kFile + "x", "I:" + kTwoFiles},
       {Sealed(kBody) + kStart + "z/", "I:" + kTwoFiles},
   };
-  for (const auto& [whole, shown] : rows) EXPECT_EQ(Shown(SplitContainer(whole)), shown) << whole;
+  for (const auto& [whole, shown] : rows)
+    EXPECT_EQ(Shown(SplitContainer(whole)), shown) << ::testing::PrintToString(whole);
 }
 
 TEST(SplitContainer, EveryCutOrFlippedByteAfterTheFirstStartMarkerIsDamage) {
