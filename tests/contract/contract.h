@@ -51,8 +51,6 @@ class FileSystemContract : public ContractTest {
   // Opens `path` in `mode` and writes `bytes`; then what Close says (an earlier failure
   // included), or, for a file dropped without Close, what the write said.
   Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true);
-  // Every line ReadLine gives for a file holding `bytes`.
-  std::vector<std::wstring> ReadLines(std::string_view bytes);
 };
 
 class ShellContract : public ContractTest {};

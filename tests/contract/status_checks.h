@@ -12,21 +12,11 @@
 
 namespace tgw {
 
-inline void PrintTo(ErrorKind kind, std::ostream* out) {
-  static constexpr const char* kNames[] = {"kAccessDenied", "kDiskFull", "kInUse",
-                                           "kNotFound",     "kExists",   "kBadName",
-                                           "kOutOfMemory",  "kOther"};
-  *out << kNames[static_cast<int>(kind)];
-}
-
-// A Win32 code in decimal, an HRESULT in hexadecimal.
+// The kind by its number (see platform/error.h); a Win32 code in decimal, an HRESULT in hex.
 inline void PrintTo(const Error& error, std::ostream* out) {
-  PrintTo(error.kind, out);
-  if (error.code > 0xFFFF) {
-    *out << " (code 0x" << std::hex << error.code << std::dec << ")";
-  } else {
-    *out << " (code " << error.code << ")";
-  }
+  *out << "kind " << static_cast<int>(error.kind) << " (code ";
+  if (error.code > 0xFFFF) *out << "0x" << std::hex;
+  *out << error.code << std::dec << ")";
 }
 
 }  // namespace tgw

@@ -5,7 +5,6 @@
 
 #include "engine/integrity.h"
 #include "engine/sha256.h"
-#include "fakes/platform.h"
 
 namespace tgw {
 namespace {
@@ -146,21 +145,6 @@ TEST(SplitContainer, EveryCutOrFlippedByteAfterTheFirstStartMarkerIsDamage) {
               at + 1 < whole.size() ? "D::" : "I:" + kTwoFiles)
         << "cut after " << at;
   }
-}
-
-TEST(ReadPayload, ReadsTheRunningProgramsOwnFile) {
-  fakes::MemoryFileSystem files;
-  fakes::FakeRuntime runtime;
-  runtime.program_file = L"D:\\dist\\setup (2).tmp";
-  files.PutFile(runtime.program_file, "MZ" + kStart + "a/" + kFile + "A" + kFile + "\r\n");
-  Payload payload = ReadPayload(files, runtime);
-  const Payload moved = std::move(payload);  // the views survive a move
-  EXPECT_EQ(Shown(moved), "U:a/|A|\r\n|:a,,");
-  EXPECT_FALSE(moved.read_error);
-  runtime.program_file = L"D:\\dist\\missing.exe";
-  const Payload missing = ReadPayload(files, runtime);
-  EXPECT_EQ(Shown(missing), "U::");
-  EXPECT_EQ(missing.read_error->kind, ErrorKind::kNotFound);
 }
 
 }  // namespace

@@ -14,30 +14,22 @@
 namespace tgw {
 namespace {
 
+using enum Control;
 using Pages = std::vector<Control>;
-constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
-                              Control::Frame4, Control::Frame5, Control::Frame6};
-const std::wstring kDefault = L"c:\\program files\\Tagwright\\";
+constexpr Control kPages[] = {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6};
 
-class FakePicker : public FolderPicker {
- public:
-  std::optional<std::wstring> Pick(std::wstring_view title) override {
-    EXPECT_EQ(title, L"");
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::deque<std::optional<std::wstring>> answers;
-};
-
-class WizardTest : public ::testing::Test {
+class WizardTest : public ::testing::Test, public FolderPicker {
  protected:
   WizardTest() {
     runtime.tick = 0.01;
     files.AddFolders(L"c:\\program files");
-    files.AddFolders(L"C:\\Users\\ann\\AppData\\Roaming");
+    files.PutFile(L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log", "d:\\x\r\n");
     files.PutFile(runtime.program_file, "MZs/Parcelon/pa.txt/p/NewFile/pAp/NewFile/p\r\n");
     wizard.Form_Load();
+  }
+  std::optional<std::wstring> Pick(std::wstring_view title) override {
+    EXPECT_EQ(title, L"");
+    return std::exchange(picked, std::nullopt);
   }
   Pages VisiblePages() {
     Pages shown;
@@ -46,12 +38,9 @@ class WizardTest : public ::testing::Test {
     }
     return shown;
   }
-  void NextTo(int stage) {
-    while (wizard.Stage() < stage) wizard.Command3_Click();
-  }
   // The run, with `on_pump` called at every pump of it.
   void RunWith(std::function<void()> on_pump) {
-    NextTo(3);
+    while (wizard.Stage() < 3) wizard.Command3_Click();
     ui.on_pump = std::move(on_pump);
     wizard.Command3_Click();
   }
@@ -60,153 +49,87 @@ class WizardTest : public ::testing::Test {
   fakes::FakeRuntime runtime;
   fakes::MemoryFileSystem files;
   fakes::RecordingShell shell{files};
-  FakePicker picker;
-  Wizard wizard{{ui, runtime, files, shell}, picker};
+  std::optional<std::wstring> picked;
+  Wizard wizard{{ui, runtime, files, shell}, *this};
 };
 
-TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
-  EXPECT_EQ(wizard.Stage(), 0);
+// In the language of the list (English at the start), every caption the tables give.
+TEST_F(WizardTest, EveryCaptionComesFromTheChosenLanguagesTable) {
+  const auto captions = [&] {
+    std::wstring all;
+    for (const Control control : {Label1, Label2, Command3, Command2, Command1, Label4, Frame5,
+                                  Label6, Label7, Label3, Label5, Check1, Frame1, Frame4}) {
+      all += ui.captions[control] + L"|";
+    }
+    return all + ui.texts[Description];
+  };
   EXPECT_EQ(ui.list_index, 0);
-  EXPECT_EQ(VisiblePages(), Pages{Control::Frame1});
-  EXPECT_EQ(wizard.LangStrings(), SplitTable(kEnglishTable));
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
-  EXPECT_TRUE(DescriptionEnglish().ends_with(L"tagwright.example.org\r\n"));
-  EXPECT_EQ(ui.texts[Control::Text1], kDefault);
-  const std::pair<Control, const wchar_t*> captions[] = {
-      {Control::Label1, L"Select language"},
-      {Control::Label2, L"Setup"},
-      {Control::Frame1, L"Stage 1 of 4"},
-      {Control::Frame4, L"Stage 4 of 4"},
-      {Control::Command3, L"Next"},
-      {Control::Command2, L"Back"},
-      {Control::Command1, L"Exit"},
-      {Control::Label4, L"Please, select directory to install"},
-      {Control::Frame5, L"Installation"},
-      {Control::Label6, L"Progress"},
-      {Control::Label7, L"Setup has been successfully completed!"},
-      {Control::Label3, L"Welcome to Tagwright instalation"},
-      {Control::Label5, L"Now we available to start instalation. Click Next to start."},
-      {Control::Check1, L"Create desktop icon"},
-      {Control::Frame6, L"OK"},  // not in the tables
-  };
-  for (const auto& [control, caption] : captions) EXPECT_EQ(ui.captions[control], caption);
-}
-
-TEST_F(WizardTest, StartUpRestoresOnlyAnAbsoluteFolder) {
-  const std::pair<const char*, std::wstring> rows[] = {
-      {"D:\\Apps\\Tagwright\\\r\nsecond line\r\n", L"D:\\Apps\\Tagwright\\"},
-      {"d:\\x\r\n", L"d:\\x\\"},  // the final backslash added
-      {"\\\\srv\\share\\T", L"\\\\srv\\share\\T\\"},
-      {"", kDefault},
-      {"Tagwright\\\r\n", kDefault},
-      {"\\\\.\\C:\\x\\", kDefault},
-  };
-  for (const auto& [line, field] : rows) {
-    files.PutFile(L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log", line);
-    ui.texts[Control::Text1] = kDefault;
-    wizard.Form_Load();
-    EXPECT_EQ(ui.texts[Control::Text1], field) << line;
-  }
-}
-
-TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
-  const auto english = ui.captions;
+  EXPECT_EQ(captions(),
+            L"Select language|Setup|Next|Back|Exit|Please, select directory to install|"
+            L"Installation|Progress|Setup has been successfully completed!|Welcome to Tagwright "
+            L"instalation|Now we available to start instalation. Click Next to start.|Create "
+            L"desktop icon|Stage 1 of 4|Stage 4 of 4|" +
+                DescriptionEnglish());
   ui.list_index = 1;
   wizard.Lang_Click();
-  EXPECT_EQ(ui.captions[Control::Frame3], L"Этап 3 из 4");
-  EXPECT_EQ(ui.captions[Control::Frame5], L"Установка");
-  EXPECT_EQ(ui.captions[Control::Check1], L"Создать иконку на рабочем столе");
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionRussian());
+  EXPECT_EQ(captions(),
+            L"Выберите язык|Установка|Далее|Назад|Выход|Выберите директорию для установки|"
+            L"Установка|Прогресс|Установка была успешно завершена!|Вас приветствует установка "
+            L"Tagwright|Все готово для начала установки. Нажмите Далее для продолжения.|Создать "
+            L"иконку на рабочем столе|Этап 1 из 4|Этап 4 из 4|" +
+                DescriptionRussian());
+  EXPECT_EQ(ui.captions[Frame6], L"OK");  // not in the tables
   wizard.Command1_Click();
   EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
   EXPECT_EQ(ui.messages.back().title, L"Exit");
   EXPECT_EQ(ui.messages.back().kind, MessageKind::kExitQuestion);
-  ui.list_index = 0;
-  wizard.Lang_Click();
-  EXPECT_EQ(ui.captions, english);
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
+  EXPECT_EQ(ui.texts[Text1], L"d:\\x\\");  // the folder of the last install
 }
 
-TEST_F(WizardTest, NextAndBackWalkThePagesAndExitAnsweredNoStays) {
-  wizard.Command2_Click();  // Back on the first page
-  EXPECT_EQ(wizard.Stage(), 0);
-  for (int stage : {1, 2, 3, 2, 1, 0}) {
-    if (stage > wizard.Stage())
-      wizard.Command3_Click();
-    else
-      wizard.Command2_Click();
-    EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_EQ(VisiblePages(), Pages{kPages[stage]});
-  }
-  for (int stage : {0, 1, 2, 3}) {
-    NextTo(stage);
+// Next and Back walk the first four pages, Exit answered No stays; during the run only Exit asks
+// (No carries on); on the completion page Back does nothing and Finish ends.
+TEST_F(WizardTest, TheButtonsWalkThePages) {
+  wizard.Command2_Click();
+  for (int stage : {0, 1, 2, 3, 2, 1, 0}) {
+    if (stage < wizard.Stage()) wizard.Command2_Click();
+    if (stage > wizard.Stage()) wizard.Command3_Click();
     wizard.Command1_Click();
     EXPECT_EQ(wizard.Stage(), stage);
     EXPECT_EQ(VisiblePages(), Pages{kPages[stage]});
   }
-  EXPECT_EQ(ui.messages.size(), 4u);
-  EXPECT_EQ(runtime.ends, 0);
-}
-
-TEST_F(WizardTest, DuringTheRunOnlyExitAsksAndNoEndsNothing) {
   int pumps = 0;
   RunWith([&] {
     if (++pumps != 3) return;
     EXPECT_EQ(wizard.Stage(), 4);
-    wizard.Command3_Click();  // Next and Back do nothing while it runs
+    wizard.Command3_Click();
     wizard.Command2_Click();
-    wizard.Command1_Click();  // Exit answered No: the run carries on
+    wizard.Command1_Click();
     wizard.Form_QueryUnload();
   });
-  EXPECT_EQ(ui.CaptionsOf(Control::Action).size(), 5u);  // the run went once
-  EXPECT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_EQ(VisiblePages(), Pages{Control::Frame6});
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
-  EXPECT_EQ(ui.captions[Control::Label7], L"Setup has been successfully completed!");
-  wizard.Command2_Click();  // Back on the completion page does nothing
-  EXPECT_EQ(wizard.Stage(), 5);
-  wizard.Command1_Click();  // Exit asks here too
-  EXPECT_EQ(ui.messages.size(), 3u);
-  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);  // Finish
+  EXPECT_EQ(ui.CaptionsOf(Action).size(), 5u);  // the run went once
+  EXPECT_EQ(ui.messages.size(), 9u);
+  EXPECT_EQ(VisiblePages(), Pages{Frame6});
+  EXPECT_EQ(ui.captions[Label7], L"Setup has been successfully completed!");
+  wizard.Command2_Click();
+  wizard.Command1_Click();
+  EXPECT_EQ(ui.messages.size(), 10u);
+  EXPECT_EQ(runtime.ends, 0);
+  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);
 }
 
-TEST_F(WizardTest, ExitYesDuringTheRunEndsAtOnceKeepingWhatWasWritten) {
-  ui.answer = MessageAnswer::kYes;
-  EXPECT_THROW(RunWith([&] {
-                 if (files.HasFile(kDefault + L"a.txt")) wizard.Command1_Click();
-               }),
-               fakes::ProgramEnded);
-  EXPECT_EQ(wizard.Stage(), 4);
-  EXPECT_EQ(files.Bytes(kDefault + L"a.txt"), "A");
-  EXPECT_FALSE(files.HasFile(kDefault + L"Settings.dat"));
-}
-
-TEST_F(WizardTest, ARunThatFailsSaysWhyInTheChosenLanguage) {
-  ui.list_index = 1;
-  wizard.Lang_Click();
-  ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
-  NextTo(5);
-  EXPECT_EQ(ui.captions[Control::Label7],
-            L"Установка не завершена: не удалось создать папку установки (путь не найден).");
-}
-
-TEST_F(WizardTest, AnUnexpectedFailureEndsOnTheCompletionPage) {
+// The completion page says what did not complete, in the chosen language.
+TEST_F(WizardTest, ARunThatFailsEndsOnTheCompletionPageSayingWhy) {
   int pumps = 0;
   RunWith([&] {
     if (++pumps == 4) throw std::bad_alloc();
   });
-  EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_EQ(VisiblePages(), Pages{Control::Frame6});
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
-  EXPECT_EQ(ui.captions[Control::Label7],
-            L"Setup did not complete: an unexpected error stopped it.");
-}
+  EXPECT_EQ(VisiblePages(), Pages{Frame6});
+  EXPECT_EQ(ui.captions[Command3], L"Finish");
+  EXPECT_EQ(ui.captions[Label7], L"Setup did not complete: an unexpected error stopped it.");
 
-TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
   using Step = Shortfall::Step;
   const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5};
-  InstallOutcome damaged, partial, none;
+  InstallOutcome damaged, partial, none, unread;
   damaged.damaged = true;
   partial.file_count = 30;
   partial.shortfalls = {{Step::kFiles, full, {}, 2},
@@ -217,8 +140,7 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
                         {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
   InstallOutcome folder = partial;  // everything else follows from the folder
   folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
-  InstallOutcome unread;
-  unread.shortfalls = {{Step::kReadSetup, denied, {}, 0}};
+  unread.shortfalls = {{Step::kReadSetup, {}, {}, 0}};
   const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
       {0, &damaged,
        L"Setup did not complete: the setup file is damaged, and nothing was installed. Please "
@@ -233,46 +155,44 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
        L"доступе); запись о папке установки (ошибка 1117)."},
       {0, &folder,
        L"Setup did not complete: the install folder could not be created (access denied)."},
-      {0, &none, L"Setup did not complete: this setup holds no files to install."},
-      {0, &unread, L"Setup did not complete: the setup file could not be read (access denied)."},
+      {1, &none, L"Установка не завершена: в программе установки нет файлов."},
+      {0, &unread, L"Setup did not complete: the setup file could not be read."},
   };
   for (const auto& [language, outcome, text] : rows) {
     EXPECT_EQ(NotCompletedText(language, *outcome), text);
   }
 }
 
+// The folder chosen with "...", with Tagwright below it; cancelled, the field stays. A name the
+// ANSI code page cannot hold: its short form (of an existing folder), or a refusal in the chosen
+// language. Closing the window asks only during the run.
 TEST_F(WizardTest, TheFolderButtonSetsTheFieldToARecordableFolder) {
-  picker.answers = {L"C:\\Program Files", L"C:\\Tools", L"C:\\Tools", std::nullopt, L"D:\\"};
-  for (const wchar_t* field : {L"C:\\Program Files\\Tagwright\\", L"C:\\Tools\\Tagwright\\",
-                               L"C:\\Tools\\Tagwright\\",  // not nested
-                               L"C:\\Tools\\Tagwright\\",  // cancelled: the field stays
-                               L"D:\\Tagwright\\"}) {
-    wizard.Command4_Click();
-    EXPECT_EQ(ui.texts[Control::Text1], field);
-  }
-  // A name the records cannot hold in the ANSI code page: its short form (only an existing folder
-  // has one), or a refusal in the chosen language.
   files.AddFolders(L"C:\\Данные");
-  files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
-  picker.answers = {L"C:\\Данные", L"C:\\папка", L"C:\\папка"};
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
-  wizard.Command4_Click();
+  files.short_names[fakes::MemoryFileSystem::Key(L"C:\\Данные")] = L"C:\\F1E8~1";
+  const std::pair<std::optional<std::wstring>, std::wstring> rows[] = {
+      {L"C:\\Program Files", L"C:\\Program Files\\Tagwright\\"},
+      {std::nullopt, L"C:\\Program Files\\Tagwright\\"},
+      {L"D:\\", L"D:\\Tagwright\\"},
+      {L"C:\\Данные", L"C:\\F1E8~1\\Tagwright\\"},
+      {L"C:\\папка", L"C:\\F1E8~1\\Tagwright\\"},
+  };
+  for (const auto& [chosen, field] : rows) {
+    picked = chosen;
+    wizard.Command4_Click();
+    EXPECT_EQ(ui.texts[Text1], field);
+  }
   ui.list_index = 1;
   wizard.Lang_Click();
+  picked = L"C:\\папка";
   wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[0].kind, MessageKind::kWarning);
   EXPECT_EQ(ui.messages[0].title, L"Setup");
   EXPECT_TRUE(ui.messages[0].prompt.starts_with(L"The name of this folder cannot be stored"));
   EXPECT_EQ(ui.messages[1].title, L"Установка");
   EXPECT_TRUE(ui.messages[1].prompt.starts_with(L"Имя этой папки нельзя сохранить"));
-}
-
-TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
   EXPECT_THROW(wizard.Form_QueryUnload(), fakes::ProgramEnded);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 }  // namespace
