@@ -48,9 +48,14 @@ class ContractTest : public ::testing::TestWithParam<BackendFactory> {
 
 class FileSystemContract : public ContractTest {
  protected:
-  // Opens `path` in `mode` and writes `bytes`; then what Close says (an earlier failure
-  // included), or, for a file dropped without Close, what the write said.
-  Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true);
+  // Opens `path` in `mode` and writes `bytes`; then what Close says, or (a file dropped without
+  // Close) what the write said.
+  Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true) {
+    auto output = files.OpenOutput(path, mode);
+    if (!output) return output.status();
+    const Status written = (*output)->WriteBytes(bytes);
+    return close ? (*output)->Close() : written;
+  }
 };
 
 class ShellContract : public ContractTest {};

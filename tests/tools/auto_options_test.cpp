@@ -1,15 +1,12 @@
 // tgwauto's command line, read natively.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "options.h"
 
 namespace tgw::automation {
 namespace {
 
-// The options as "mode setup|folder|language|install folder|icon|timeout|shots", or the refusal.
+// The options as "mode setup|language|folder|icon|timeout|shots", or the refusal.
 std::wstring Parsed(const std::vector<std::wstring>& arguments) {
   const ParsedOptions parsed = ParseOptions(arguments);
   if (!parsed.options) return L"refused: " + parsed.error;
@@ -30,42 +27,35 @@ TEST(AutoOptions, ReadsEveryChoiceAndRefusesWhatItCannotDo) {
   const std::wstring timeout =
       L"refused: --timeout is a whole number of seconds from 1 to 86400, not ";
   const std::pair<std::vector<std::wstring>, std::wstring> rows[] = {
-      {{L"--language", L"Russian", L"D:\\dist\\setup.exe", L"--folder=D:\\Apps\\Tagwright",
+      {{L"--language", L"Russian", L"D:\\setup.exe", L"--folder=D:\\Tagwright",
         L"--no-desktop-icon", L"--timeout", L"90", L"--shots", L"pictures"},
-       L"install D:\\dist\\setup.exe|russian|D:\\Apps\\Tagwright|n|90|pictures"},
+       L"install D:\\setup.exe|russian|D:\\Tagwright|n|90|pictures"},
       {{L"setup.exe"}, L"install setup.exe|-|-|-|600|"},
       {{L"setup.exe", L"--desktop-icon", L"--language=english"},
        L"install setup.exe|english|-|y|600|"},
-      {{L"--uninstall", L"C:\\Program Files\\Tagwright", L"--timeout=86400"},
-       L"uninstall C:\\Program Files\\Tagwright|-|-|-|86400|"},
-      {{L"--help"}, L"help |-|-|-|600|"},
-      {{L"-h"}, L"help |-|-|-|600|"},
+      {{L"--uninstall", L"C:\\T", L"--timeout=86400"}, L"uninstall C:\\T|-|-|-|86400|"},
+      {{L"--bogus", L"-h"}, L"help |-|-|-|600|"},
       {{L"/?"}, L"help |-|-|-|600|"},
-      {{L"--bogus", L"x", L"--help"}, L"help |-|-|-|600|"},
+      {{L"x", L"--help"}, L"help |-|-|-|600|"},
       {{}, L"refused: no setup program given"},
       {{L"a.exe", L"b.exe"}, L"refused: more than one setup program: b.exe"},
-      {{L"setup.exe", L"--bogus"}, L"refused: unknown option --bogus"},
-      {{L"setup.exe", L"-x"}, L"refused: unknown option -x"},
-      {{L"setup.exe", L"--language"}, L"refused: --language needs a value"},
-      {{L"setup.exe", L"--language", L"--desktop-icon"}, L"refused: --language needs a value"},
-      {{L"setup.exe", L"--language="}, L"refused: --language needs a value"},
-      {{L"setup.exe", L"--language", L"german"},
+      {{L"a.exe", L"-x"}, L"refused: unknown option -x"},
+      {{L"a.exe", L"--language", L"--desktop-icon"}, L"refused: --language needs a value"},
+      {{L"a.exe", L"--language="}, L"refused: --language needs a value"},
+      {{L"a.exe", L"--language", L"german"},
        L"refused: --language is english or russian, not german"},
-      {{L"setup.exe", L"--language", L"english", L"--language", L"russian"},
+      {{L"a.exe", L"--language", L"english", L"--language=russian"},
        L"refused: --language is given twice"},
-      {{L"setup.exe", L"--folder"}, L"refused: --folder needs a value"},
-      {{L"setup.exe", L"--folder", L"a", L"--folder=b"}, L"refused: --folder is given twice"},
-      {{L"setup.exe", L"--desktop-icon", L"--no-desktop-icon"},
+      {{L"a.exe", L"--folder", L"a", L"--folder=b"}, L"refused: --folder is given twice"},
+      {{L"a.exe", L"--desktop-icon", L"--no-desktop-icon"},
        L"refused: --desktop-icon and --no-desktop-icon: only one, once"},
-      {{L"setup.exe", L"--desktop-icon=yes"}, L"refused: --desktop-icon takes no value"},
-      {{L"setup.exe", L"--timeout", L"0"}, timeout + L"0"},
-      {{L"setup.exe", L"--timeout", L"86401"}, timeout + L"86401"},
-      {{L"setup.exe", L"--timeout", L"-5"}, timeout + L"-5"},
-      {{L"setup.exe", L"--timeout", L"1.5"}, timeout + L"1.5"},
-      {{L"setup.exe", L"--timeout", L"9999999"}, timeout + L"9999999"},
-      {{L"setup.exe", L"--timeout", L"1", L"--timeout", L"2"},
-       L"refused: --timeout is given twice"},
-      {{L"setup.exe", L"--shots", L"a", L"--shots", L"b"}, L"refused: --shots is given twice"},
+      {{L"a.exe", L"--desktop-icon=yes"}, L"refused: --desktop-icon takes no value"},
+      {{L"a.exe", L"--timeout", L"0"}, timeout + L"0"},
+      {{L"a.exe", L"--timeout", L"86401"}, timeout + L"86401"},
+      {{L"a.exe", L"--timeout", L"1.5"}, timeout + L"1.5"},
+      {{L"a.exe", L"--timeout", L"9999999"}, timeout + L"9999999"},
+      {{L"a.exe", L"--timeout", L"1", L"--timeout", L"2"}, L"refused: --timeout is given twice"},
+      {{L"a.exe", L"--shots", L"a", L"--shots", L"b"}, L"refused: --shots is given twice"},
       {{L"--uninstall"}, L"refused: --uninstall needs a value"},
       {{L"--uninstall", L"C:\\T", L"--uninstall", L"D:\\T"},
        L"refused: --uninstall is given twice"},
@@ -78,14 +68,8 @@ TEST(AutoOptions, ReadsEveryChoiceAndRefusesWhatItCannotDo) {
   for (const auto& [arguments, parsed] : rows) {
     EXPECT_EQ(Parsed(arguments), parsed) << ::testing::PrintToString(arguments);
   }
-  const std::wstring usage = UsageText();
-  EXPECT_TRUE(usage.starts_with(SynopsisText()));
-  for (const wchar_t* part :
-       {L"--language english|russian", L"--folder FOLDER", L"--no-desktop-icon",
-        L"--timeout SECONDS", L"--shots DIR", L"--uninstall FOLDER", L"Exit codes:\n  0  ",
-        L"\n  1  ", L"\n  2  "}) {
-    EXPECT_NE(usage.find(part), std::wstring::npos) << ::testing::PrintToString(part);
-  }
+  EXPECT_TRUE(UsageText().starts_with(SynopsisText()));
+  EXPECT_NE(UsageText().find(L"Exit codes:\n  0  "), std::wstring::npos);
 }
 
 }  // namespace

@@ -21,14 +21,13 @@ class MemoryBackend final : public Backend {
     return true;
   }
   std::optional<std::string> Get(const std::wstring& path) override {
-    if (!files_.HasFile(path)) return std::nullopt;
-    return files_.Bytes(path);
+    return files_.HasFile(path) ? std::optional(files_.Bytes(path)) : std::nullopt;
   }
   std::set<std::wstring> FileNames(const std::wstring& folder) override {
     const std::wstring prefix = fakes::MemoryFileSystem::Key(folder) + L"\\";
     std::set<std::wstring> names;
     for (const std::wstring& key : files_.Files()) {
-      if (key.starts_with(prefix) && key.find(L'\\', prefix.size()) == std::wstring::npos) {
+      if (key.starts_with(prefix) && key.find(L'\\', prefix.size()) == key.npos) {
         names.insert(key.substr(prefix.size()));
       }
     }
@@ -43,7 +42,6 @@ class MemoryBackend final : public Backend {
 };
 
 std::unique_ptr<Backend> NewMemoryBackend() { return std::make_unique<MemoryBackend>(); }
-
 INSTANTIATE_TEST_SUITE_P(Memory, FileSystemContract, ::testing::Values(&NewMemoryBackend));
 INSTANTIATE_TEST_SUITE_P(Memory, ShellContract, ::testing::Values(&NewMemoryBackend));
 

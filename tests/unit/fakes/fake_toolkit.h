@@ -21,12 +21,6 @@ class FakeToolkit : public Toolkit {
       visible[control.id] = (control.flags & layout::kHidden) == 0;
     }
   }
-
-  struct Message {
-    std::wstring prompt, title;
-    MessageKind kind;
-  };
-
   void SetCaption(Control control, std::wstring_view caption) override {
     captions[control] = caption;
     caption_log.emplace_back(control, caption);
@@ -45,11 +39,9 @@ class FakeToolkit : public Toolkit {
     return answer;
   }
   void PumpEvents() override {
-    ++pumps;
     if (on_pump) on_pump();
   }
   void WaitEvents(double) override { PumpEvents(); }
-
   // The captions one control was given, in order.
   std::vector<std::wstring> CaptionsOf(Control control) const {
     std::vector<std::wstring> seen;
@@ -62,12 +54,15 @@ class FakeToolkit : public Toolkit {
   std::map<Control, std::wstring> captions, texts;
   std::map<Control, bool> visible;
   std::vector<std::pair<Control, std::wstring>> caption_log;
+  struct Message {
+    std::wstring prompt, title;
+    MessageKind kind;
+  };
   std::vector<Message> messages;
   std::int16_t list_index = -1;
   int check_value = 1;
   float bar = 0;
   MessageAnswer answer = MessageAnswer::kNo;
-  int pumps = 0;
   std::function<void()> on_pump;
 };
 
