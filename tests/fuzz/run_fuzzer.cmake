@@ -1,5 +1,4 @@
-# Runs a libFuzzer target over a fresh copy of its seed corpus for a while.
-# Run with -DFUZZER=... -DSEEDS=... -DWORK_DIR=... -DSECONDS=... -P run_fuzzer.cmake
+# cmake -DFUZZER=... -DSEEDS=... -DWORK_DIR=... -DSECONDS=... -P run_fuzzer.cmake
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(COPY "${SEEDS}/" DESTINATION "${WORK_DIR}/corpus")
 file(MAKE_DIRECTORY "${WORK_DIR}/artifacts")

@@ -23,7 +23,7 @@ class FakeToolkit : public Toolkit {
   }
   void SetCaption(Control control, std::wstring_view caption) override {
     captions[control] = caption;
-    caption_log.emplace_back(control, caption);
+    caption_log[control].emplace_back(caption);
   }
   std::wstring GetText(Control control) override { return texts[control]; }
   void SetText(Control control, std::wstring_view text) override { texts[control] = text; }
@@ -42,18 +42,9 @@ class FakeToolkit : public Toolkit {
     if (on_pump) on_pump();
   }
   void WaitEvents(double) override { PumpEvents(); }
-  // The captions one control was given, in order.
-  std::vector<std::wstring> CaptionsOf(Control control) const {
-    std::vector<std::wstring> seen;
-    for (const auto& [c, text] : caption_log) {
-      if (c == control) seen.push_back(text);
-    }
-    return seen;
-  }
-
   std::map<Control, std::wstring> captions, texts;
   std::map<Control, bool> visible;
-  std::vector<std::pair<Control, std::wstring>> caption_log;
+  std::map<Control, std::vector<std::wstring>> caption_log;  // every caption set, in order
   struct Message {
     std::wstring prompt, title;
     MessageKind kind;
