@@ -11,6 +11,7 @@ namespace {
 
 // Failures keep their kind and Win32 code, and make nothing.
 TEST_P(FileSystemContract, FailuresKeepTheirKindAndCode) {
+  ASSERT_TRUE(Succeeded(files.MakeFolder(At(L"folder"))));
   ASSERT_TRUE(backend->Put(At(L"folder\\inside"), "y"));
   const std::wstring missing = At(L"missing\\file");
   const std::pair<Status, Error> rows[] = {
