@@ -12,6 +12,6 @@ void SplitSetup(benchmark::State& state) {
   }
   setup += "p/NewFile/p\r\n";
   for (auto _ : state) benchmark::DoNotOptimize(tgw::SplitContainer(setup));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * setup.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(setup.size()));
 }
 BENCHMARK(SplitSetup)->Args({30, 60 * 1024})->Args({200, 512 * 1024});

@@ -20,8 +20,10 @@ constexpr std::uint64_t kBase = 0x140000000;
 constexpr std::size_t kPe = 0x80, kOptional = kPe + 24, kChecksum = kOptional + 64;
 constexpr std::size_t kEntry = kOptional + 112 + 8 * 10;  // the load-configuration directory's
 
-void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value, int size = 4) {
-  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+void Put(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value,
+         std::size_t size = 4) {
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 std::vector<std::uint8_t> Program(std::uint32_t size = 112, std::uint16_t flags = 0x800) {

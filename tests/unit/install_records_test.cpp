@@ -35,7 +35,8 @@ TEST(InstallRecords, RecordSettingsAndRuntimeCopies) {
   EXPECT_EQ(files.Files().size(), 1u);
 
   files.AddFolders(L"d:\\x");
-  for (const std::int16_t language : {0, 1, 0}) (void)WriteSettings(files, L"d:\\x\\", language);
+  for (const std::int16_t language : {std::int16_t{0}, std::int16_t{1}, std::int16_t{0}})
+    (void)WriteSettings(files, L"d:\\x\\", language);
   files.faults[L"d:\\x\\settings.dat"] = {At::kClose, Error{ErrorKind::kInUse, 32}};
   EXPECT_EQ(WriteSettings(files, L"d:\\x\\", 0).error().kind, ErrorKind::kInUse);
   EXPECT_EQ(files.Bytes(L"d:\\x\\Settings.dat"),
