@@ -58,8 +58,8 @@ TEST(ParseManifest, NamesOneFileALineAndRefusesWhatTheContainerOrWindowsCannotHo
       {"a\tb", "m.txt:1: 'a\\x09b' holds the byte 0x09, outside printable ASCII"},
       {"ok.txt\nbad/name\n",
        "m.txt:2: 'bad/name' " + std::string(DescribeNameFault(NameFault::kReservedCharacter))},
-      {"a\\AUX.txt\\b",
-       "m.txt:1: 'a\\AUX.txt\\b' " + std::string(DescribeNameFault(NameFault::kDeviceName))},
+      {"a b\\AUX.txt",
+       "m.txt:1: 'a b\\AUX.txt' " + std::string(DescribeNameFault(NameFault::kDeviceName))},
       {std::string(233, 'a'), "m.txt:1: '" + std::string(233, 'a') + "' " +
                                   std::string(DescribeNameFault(NameFault::kPathTooLong))},
       {"Docs\\AZ.txt\nb\r\ndocs\\az.TXT\n",
@@ -200,6 +200,19 @@ TEST_F(Packer, RefusesMissingOrIrregularFilesAndTheWrongOutputAndKeepsAnOlderOut
                                     "setup.exe");
     EXPECT_EQ(Read("out/setup.exe"), "older");
   }
+}
+
+// Written a buffer at a time (a buffer's worth or more at once), committed with what is left.
+TEST_F(Packer, TheOutputGoesOutABufferAtATime) {
+  TempOutput out(Path("out/setup.exe"), 0644, 4);
+  const std::string temporary = std::filesystem::directory_iterator(dir_ / "out")->path();
+  for (const auto& [bytes, on_disk] :
+       {std::pair{"ab", ""}, {"cd", "abcd"}, {"efghi", "abcdefghi"}, {"j", "abcdefghi"}}) {
+    out.Write(bytes);
+    EXPECT_EQ(Read(temporary.substr(dir_.string().size() + 1)), on_disk);
+  }
+  out.Commit();
+  EXPECT_EQ(Read("out/setup.exe"), "abcdefghij");
 }
 
 const Files kFiles = {{"readme.txt", "Read me first.\r\n"},

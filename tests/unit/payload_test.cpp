@@ -111,6 +111,7 @@ TEST(SplitContainer, ReadsEachKindOfContainer) {
       {kStart + kFile + "A" + kFile + "\r\n", "U:|A|\r\n|:"},
       {kStart + kStart + slashes, "U:" + fifty},
       {Sealed(slashes), "I:" + fifty},
+      {Sealed(""), "I::"},
       {Sealed(kBody) + std::string("\0\0sign", 6) + kFile + kStart, "I:" + kTwoFiles},
   };
   for (const auto& [whole, expected] : rows) {

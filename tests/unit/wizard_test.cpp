@@ -1,5 +1,5 @@
 // The wizard and the installation run against the fakes: what they show, write and report. (The
-// captions in both languages and the buttons on every page are the end-to-end tests'.)
+// buttons on every page are the end-to-end tests'.)
 #include "wizard/wizard.h"
 
 #include <gtest/gtest.h>
@@ -242,6 +242,28 @@ TEST(Pause, EndsOnTimeAcrossMidnight) {
     Pause(ui, runtime, threshold);
     EXPECT_NEAR(runtime.now, end, 0.03) << begin;
   }
+}
+
+// In the language of the list, every caption its table gives (the layout's are English).
+TEST_F(Setup, EveryCaptionComesFromTheChosenLanguagesTable) {
+  const auto english = ui.captions;
+  ui.list_index = 1;
+  wizard.Lang_Click();
+  std::wstring captions;
+  for (const Control control : {Label1, Label2, Command3, Command2, Command1, Label4, Frame5,
+                                Label6, Label7, Label3, Label5, Check1, Frame1, Frame4}) {
+    captions += ui.captions[control] + L"|";
+  }
+  EXPECT_EQ(captions + ui.texts[Description],
+            L"Выберите язык|Установка|Далее|Назад|Выход|Выберите директорию для установки|"
+            L"Установка|Прогресс|Установка была успешно завершена!|Вас приветствует установка "
+            L"Tagwright|Все готово для начала установки. Нажмите Далее для продолжения.|Создать "
+            L"иконку на рабочем столе|Этап 1 из 4|Этап 4 из 4|" +
+                DescriptionRussian());
+  ui.list_index = 0;
+  wizard.Lang_Click();
+  EXPECT_EQ(ui.captions, english);
+  EXPECT_EQ(ui.captions[Check1], L"Create desktop icon");  // not the layout's
 }
 
 // The completion page says what did not complete, in the chosen language. (Damaged setups and a
