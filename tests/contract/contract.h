@@ -1,9 +1,9 @@
 #pragma once
 
-// What every FileSystem and Shell does, checked alike against each implementation: the in-memory
-// fakes natively (tests/unit/contract_test.cpp), the Win32 ones under Wine
-// (tests/win32/contract_test.cpp). Each binary instantiates the suites with a factory of its own
-// backend, which gives every test a fresh implementation and an empty folder of its own.
+// What every FileSystem and Shell does, so that the in-memory fakes do what Windows does: checked
+// alike against the fakes natively (tests/unit/contract_test.cpp) and the Win32 implementations
+// under Wine (tests/win32/contract_test.cpp). Each binary instantiates the suites with a factory
+// of its own backend, which gives every test a fresh implementation and an empty folder.
 
 #include <gtest/gtest.h>
 
@@ -25,16 +25,11 @@ class Backend {
   virtual ~Backend() = default;
   virtual FileSystem& files() = 0;
   virtual Shell& shell() = 0;
-  // An empty folder, without a trailing backslash.
-  virtual std::wstring root() = 0;
-  // Writes a file into an existing folder.
-  virtual bool Put(const std::wstring& path, std::string_view bytes) = 0;
-  // A file's bytes; nothing when there is no such file.
-  virtual std::optional<std::string> Get(const std::wstring& path) = 0;
-  // The names of the files in a folder, in lower case.
-  virtual std::set<std::wstring> FileNames(const std::wstring& folder) = 0;
-  // The ANSI code page that text files are in.
-  virtual unsigned AnsiCodePage() = 0;
+  virtual std::wstring root() = 0;  // an empty folder, without a final backslash
+  virtual bool Put(const std::wstring& path, std::string_view bytes) = 0;    // into a folder
+  virtual std::optional<std::string> Get(const std::wstring& path) = 0;      // nothing: no file
+  virtual std::set<std::wstring> FileNames(const std::wstring& folder) = 0;  // in lower case
+  virtual unsigned AnsiCodePage() = 0;  // that text files are in
   // Whether the volume of an existing path keeps short (8.3) names.
   virtual bool KeepsShortNames(const std::wstring& path) = 0;
 };
@@ -47,23 +42,22 @@ class ContractTest : public ::testing::TestWithParam<BackendFactory> {
 
   std::unique_ptr<Backend> backend = GetParam()();
   FileSystem& files = backend->files();
+  Shell& shell = backend->shell();
   const std::wstring root = backend->root();
 };
 
 class FileSystemContract : public ContractTest {
  protected:
-  // Opens `path` in `mode` and writes `bytes`; then what Close says (an earlier failure
-  // included), or, for a file dropped without Close, what the write said.
-  Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true);
-  // Every line ReadLines gives for a file holding `bytes`, up to the end.
-  std::vector<std::wstring> ReadLines(std::string_view bytes);
-  // The bytes of a new file that WriteLine wrote `lines` to.
-  std::string Written(std::initializer_list<std::wstring_view> lines);
+  // Opens `path` in `mode` and writes `bytes`; then what Close says, or (a file dropped without
+  // Close) what the write said.
+  Status Store(const std::wstring& path, OpenMode mode, std::string_view bytes, bool close = true) {
+    auto output = files.OpenOutput(path, mode);
+    if (!output) return output.status();
+    const Status written = (*output)->WriteBytes(bytes);
+    return close ? (*output)->Close() : written;
+  }
 };
 
-class ShellContract : public ContractTest {
- protected:
-  Shell& shell = backend->shell();
-};
+class ShellContract : public ContractTest {};
 
 }  // namespace tgw::testing

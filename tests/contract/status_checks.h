@@ -12,53 +12,39 @@
 
 namespace tgw {
 
-inline void PrintTo(ErrorKind kind, std::ostream* out) {
-  static constexpr const char* kNames[] = {"kAccessDenied", "kDiskFull",    "kInUse",
-                                           "kNotFound",     "kExists",      "kBadName",
-                                           "kNoMapping",    "kOutOfMemory", "kOther"};
-  *out << kNames[static_cast<int>(kind)];
-}
-
+// The kind by its number (see platform/error.h); a Win32 code in decimal, an HRESULT in hex.
 inline void PrintTo(const Error& error, std::ostream* out) {
-  PrintTo(error.kind, out);
-  // A Win32 code in decimal, an HRESULT in hexadecimal.
-  if (error.code > 0xFFFF) {
-    *out << " (code 0x" << std::hex << error.code << std::dec << ")";
-  } else {
-    *out << " (code " << error.code << ")";
-  }
+  *out << "kind " << static_cast<int>(error.kind) << " (code ";
+  if (error.code > 0xFFFF) *out << "0x" << std::hex;
+  *out << error.code << std::dec << ")";
 }
 
 }  // namespace tgw
 
 namespace tgw::testing {
 
-// EXPECT_TRUE(Succeeded(file->Close())).
-inline ::testing::AssertionResult Succeeded(const Status& status) {
-  if (status.ok()) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "failed: " << ::testing::PrintToString(status.error());
-}
-template <typename T>
-::testing::AssertionResult Succeeded(const Result<T>& result) {
-  return Succeeded(result.status());
-}
-
 // The error of a failure; nothing for a success: EXPECT_EQ(FailureOf(status), ...).
 inline std::optional<Error> FailureOf(const Status& status) {
-  if (status.ok()) return std::nullopt;
-  return status.error();
+  return status.ok() ? std::nullopt : std::optional<Error>(status.error());
 }
 template <typename T>
 std::optional<Error> FailureOf(const Result<T>& result) {
   return FailureOf(result.status());
 }
 
-// The value of a success; nothing for a failure: EXPECT_EQ(ValueOf(files.FolderExists(path)),
-// true).
-template <typename T>
-std::optional<T> ValueOf(const Result<T>& result) {
-  if (!result.ok()) return std::nullopt;
-  return *result;
+// The kind of a failure; nothing for a success.
+template <typename StatusOrResult>
+std::optional<ErrorKind> FailureKind(const StatusOrResult& outcome) {
+  const auto error = FailureOf(outcome);
+  return error ? std::optional<ErrorKind>(error->kind) : std::nullopt;
+}
+
+// EXPECT_TRUE(Succeeded(file->Close())).
+template <typename StatusOrResult>
+::testing::AssertionResult Succeeded(const StatusOrResult& outcome) {
+  const auto error = FailureOf(outcome);
+  if (!error) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "failed: " << ::testing::PrintToString(*error);
 }
 
 // The first failure among steps that are each taken, in order; success when none failed.
@@ -67,14 +53,6 @@ inline Status FirstFailure(std::initializer_list<Status> steps) {
     if (!step.ok()) return step;
   }
   return {};
-}
-
-// The kind of a failure; nothing for a success.
-template <typename StatusOrResult>
-std::optional<ErrorKind> FailureKind(const StatusOrResult& outcome) {
-  const auto error = FailureOf(outcome);
-  if (!error) return std::nullopt;
-  return error->kind;
 }
 
 }  // namespace tgw::testing

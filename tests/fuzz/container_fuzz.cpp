@@ -1,10 +1,8 @@
 // libFuzzer target: the payload reader, the integrity record, the name and folder rules and the
 // uninstaller's reading of a log line as a path, on any bytes. Besides the sanitizers' findings, a
 // broken invariant stops the run.
-#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "engine/integrity.h"
 #include "engine/markers.h"
@@ -13,131 +11,66 @@
 #include "engine/sha256.h"
 #include "engine/uninstall_plan.h"
 
-namespace tgw {
 namespace {
 
 void Require(bool holds) {
   if (!holds) __builtin_trap();
 }
 
-bool Within(std::string_view part, std::string_view whole) {
-  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
-}
-
-// Reads `whole` as the setup does and walks every file, name and content.
-Payload ReadAll(std::string_view whole) {
-  Payload payload = SplitContainer(whole);
+// Every piece lies in `whole`, right after the one before and the file marker between them; no
+// more names than files and one; nothing of a damaged container.
+tgw::Integrity ReadAll(std::string_view whole) {
+  const tgw::Payload payload = tgw::SplitContainer(whole);
   Require(payload.names.size() <= payload.FileCount() + 1);
-  if (payload.integrity == Integrity::kDamaged) {
-    Require(payload.pieces.empty() && payload.names.empty());
+  Require(payload.integrity != tgw::Integrity::kDamaged || payload.pieces.empty());
+  const char* next = payload.pieces.empty() ? whole.data() : payload.pieces[0].data();
+  for (const std::string_view piece : payload.pieces) {
+    Require(piece.data() == next && piece.data() >= whole.data() &&
+            piece.data() + piece.size() <= whole.data() + whole.size());
+    next = piece.data() + piece.size() + tgw::kFileMarker.size();
   }
-  for (std::size_t i = 0; i < payload.pieces.size(); ++i) {
-    Require(Within(payload.pieces[i], whole));
-    if (i > 0) {  // each piece follows the previous one and the file marker between them
-      Require(payload.pieces[i].data() ==
-              payload.pieces[i - 1].data() + payload.pieces[i - 1].size() + kFileMarker.size());
-    }
+  for (std::size_t k = 1; k <= payload.FileCount(); ++k) tgw::CheckName(payload.Name(k), 27);
+  return payload.integrity;
+}
+
+// A good name below "C:\" is a good folder, and a folder is taken as itself. A path has no empty,
+// "." or ".." part, and reads back as itself.
+void CheckText(const std::wstring& text) {
+  if (tgw::CheckName(text, 4) == tgw::NameFault::kNone)
+    Require(tgw::AsInstallFolder(L"C:\\" + text).has_value());
+  if (const auto folder = tgw::AsInstallFolder(text)) {
+    Require(folder->starts_with(text) && tgw::AsInstallFolder(*folder) == *folder);
   }
-  for (const std::string_view name : payload.names) Require(Within(name, whole));
-  std::size_t touched = 0;
-  for (std::size_t k = 1; k <= payload.FileCount(); ++k) {
-    Require(payload.HasName(k) == (k - 1 < payload.names.size()));
-    const std::string_view name = payload.Name(k);
-    const std::string_view content = payload.Content(k);
-    for (const char c : name) touched += static_cast<unsigned char>(c);
-    for (const char c : content) touched += static_cast<unsigned char>(c);
-    CheckName(name, 27);
-  }
-  Require(touched != SIZE_MAX);
-  return payload;
-}
-
-// `body` as the packer seals it: behind an integrity record that matches it.
-void ReadSealed(std::string_view body) {
-  std::string start;
-  for (const char16_t c : kStartMarker) start += static_cast<char>(c);
-  const std::string whole = "MZ" + start + FormatIntegrityRecord({body.size(), Sha256Of(body)}) +
-                            start + std::string(body);
-  const Payload payload = ReadAll(whole);
-  Require(payload.integrity == Integrity::kIntact);
-}
-
-void ReadRecord(std::string_view bytes) {
-  const auto record = ParseIntegrityRecord(bytes);
-  if (!record) return;
-  const std::string line = FormatIntegrityRecord(*record);
-  Require(line == bytes.substr(0, kRecordSize));
-}
-
-// `bytes` as characters: each byte one (as payload names are read), and as UTF-16 pairs.
-std::wstring Latin1(std::string_view bytes) {
-  std::wstring wide;
-  for (const char c : bytes) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
-}
-
-std::wstring Utf16(std::string_view bytes) {
-  std::wstring wide;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    wide += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                 static_cast<unsigned char>(bytes[i + 1]) << 8);
-  }
-  return wide;
-}
-
-void CheckNameAndFolder(const std::wstring& text) {
-  const NameFault fault = CheckName(text, 4);
-  Require(!DescribeNameFault(fault).empty());
-  // A good name below "C:\" is a good folder; and a folder below "C:\" is a good name.
-  const auto folder = AsInstallFolder(L"C:\\" + text);
-  if (fault == NameFault::kNone) Require(folder == L"C:\\" + text + L"\\");
-  if (folder && !text.empty() && text.back() != L'\\') Require(fault == NameFault::kNone);
-
-  const auto as_is = AsInstallFolder(text);
-  if (as_is) {
-    Require(as_is->starts_with(text) && as_is->back() == L'\\');
-    Require(as_is->size() <= kLongestPath);
-    Require(AsInstallFolder(*as_is) == *as_is);
-  }
-}
-
-// A log line as the uninstaller reads it: a parsed path has no empty, "." or ".." part and no
-// separator in a part, reads back as itself, and lies below a folder exactly when the folder and
-// the name below it make it up again.
-void CheckPath(const std::wstring& text) {
-  const auto path = ParsePath(text);
+  const auto path = tgw::ParsePath(text);
   if (!path) return;
-  Require(path->root.size() == 2 || path->root.starts_with(L"\\\\"));
-  std::wstring joined = path->root + L"\\";
+  std::wstring joined = path->root;
   for (const std::wstring& part : path->parts) {
-    Require(!part.empty() && part != L"." && part != L"..");
-    Require(part.find_first_of(L"\\/") == std::wstring::npos);
-    joined += part + L"\\";
+    Require(!part.empty() && part != L"." && part != L".." && part.find(L'\\') == part.npos);
+    joined += L"\\" + part;
   }
-  const auto again = ParsePath(joined);
+  const auto again = tgw::ParsePath(joined + L"\\");
   Require(again && again->root == path->root && again->parts == path->parts);
-  Require(NameBelow(*path, *path) == L"");
-  static const PathParts kFolder{L"C:", {L"tgw", L"Tagwright"}};
-  if (const auto name = NameBelow(*path, kFolder); name && !name->empty()) {
-    const auto rebuilt = ParsePath(L"c:\\TGW\\tagwright\\" + *name);
-    Require(rebuilt && NameBelow(*rebuilt, kFolder) == *name);
-  }
 }
 
 }  // namespace
-}  // namespace tgw
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  tgw::ReadAll(bytes);
-  tgw::ReadSealed(bytes);
-  tgw::ReadRecord(bytes);
-
-  const std::wstring latin1 = tgw::Latin1(bytes);
-  tgw::Require(tgw::CheckName(bytes, 27) == tgw::CheckName(latin1, 27));
-  tgw::CheckNameAndFolder(latin1);
-  tgw::CheckNameAndFolder(tgw::Utf16(bytes));
-  tgw::CheckPath(latin1);
-  tgw::CheckPath(tgw::Utf16(bytes));
+  ReadAll(bytes);
+  // As the packer seals it, behind a record that matches it: intact.
+  const std::string start(tgw::kStartMarker.begin(), tgw::kStartMarker.end());
+  const std::string record = tgw::FormatIntegrityRecord({size, tgw::Sha256Of(bytes)});
+  Require(ReadAll("MZ" + start + record + start + std::string(bytes)) == tgw::Integrity::kIntact);
+  if (const auto read = tgw::ParseIntegrityRecord(bytes)) {
+    Require(tgw::FormatIntegrityRecord(*read) == bytes.substr(0, tgw::kRecordSize));
+  }
+  // Each byte a character (as payload names are read), and UTF-16 pairs.
+  std::wstring latin1, utf16;
+  for (const char c : bytes) latin1 += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  for (std::size_t i = 0; i + 1 < size; i += 2)
+    utf16 += static_cast<wchar_t>(data[i] | data[i + 1] << 8);
+  Require(tgw::CheckName(bytes, 27) == tgw::CheckName(latin1, 27));
+  CheckText(latin1);
+  CheckText(utf16);
   return 0;
 }

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/memory_file_system.h"
-#include "fakes/recording_shell.h"
+#include "fakes/platform.h"
 
 namespace tgw::testing {
 namespace {
@@ -13,24 +12,22 @@ namespace {
 // A fresh drive E: with an empty folder on it.
 class MemoryBackend final : public Backend {
  public:
-  MemoryBackend() { files_.AddFolders(kRoot); }
-
+  MemoryBackend() { files_.AddFolders(root()); }
   FileSystem& files() override { return files_; }
   Shell& shell() override { return shell_; }
-  std::wstring root() override { return kRoot; }
+  std::wstring root() override { return L"E:\\Contract"; }
   bool Put(const std::wstring& path, std::string_view bytes) override {
     files_.PutFile(path, bytes);
     return true;
   }
   std::optional<std::string> Get(const std::wstring& path) override {
-    if (!files_.HasFile(path)) return std::nullopt;
-    return files_.Bytes(path);
+    return files_.HasFile(path) ? std::optional(files_.Bytes(path)) : std::nullopt;
   }
   std::set<std::wstring> FileNames(const std::wstring& folder) override {
     const std::wstring prefix = fakes::MemoryFileSystem::Key(folder) + L"\\";
     std::set<std::wstring> names;
     for (const std::wstring& key : files_.Files()) {
-      if (key.starts_with(prefix) && key.find(L'\\', prefix.size()) == std::wstring::npos) {
+      if (key.starts_with(prefix) && key.find(L'\\', prefix.size()) == key.npos) {
         names.insert(key.substr(prefix.size()));
       }
     }
@@ -40,13 +37,11 @@ class MemoryBackend final : public Backend {
   bool KeepsShortNames(const std::wstring&) override { return false; }
 
  private:
-  static constexpr wchar_t kRoot[] = L"E:\\Contract";
   fakes::MemoryFileSystem files_;
   fakes::RecordingShell shell_{files_};
 };
 
 std::unique_ptr<Backend> NewMemoryBackend() { return std::make_unique<MemoryBackend>(); }
-
 INSTANTIATE_TEST_SUITE_P(Memory, FileSystemContract, ::testing::Values(&NewMemoryBackend));
 INSTANTIATE_TEST_SUITE_P(Memory, ShellContract, ::testing::Values(&NewMemoryBackend));
 

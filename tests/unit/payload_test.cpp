@@ -1,187 +1,215 @@
+// The container a setup carries (SHA-256, the integrity record, the reader), and the rules of its
+// names and of the install folder.
 #include "engine/payload.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "engine/integrity.h"
+#include "engine/names.h"
 #include "engine/sha256.h"
-#include "fakes/fake_runtime.h"
-#include "fakes/memory_file_system.h"
 
 namespace tgw {
 namespace {
 
-using ::testing::ElementsAre;
+const std::string kStart = "s/Parcelon/p", kFile = "p/NewFile/p", kImage = "MZ image bytes";
+const std::string kBody = "a.txt/b\\c.bin/" + kFile + "AAA" + kFile + "BB" + kFile + "\r\n";
+const std::string kTwoFiles = "a.txt/b\\c.bin/|AAA|BB|\r\n|:a.txt,b\\c.bin,,";
 
-constexpr std::string_view kStart = "s/Parcelon/p";
-constexpr std::string_view kFile = "p/NewFile/p";
-
-std::string S(std::string_view a) { return std::string(a); }
-
-std::vector<std::string> Strings(const std::vector<std::string_view>& views) {
-  return {views.begin(), views.end()};
-}
-
-TEST(Split, FollowsTheSplittingRules) {
-  EXPECT_TRUE(Split("", u"/").empty());
-  EXPECT_THAT(Strings(Split("abc", u"/")), ElementsAre("abc"));
-  EXPECT_THAT(Strings(Split("/a//b/", u"/")), ElementsAre("", "a", "", "b", ""));
-  // Non-overlapping, left to right.
-  EXPECT_THAT(Strings(Split("xaaay", u"aa")), ElementsAre("x", "ay"));
-  // Bytes above 127 compare as themselves.
-  EXPECT_THAT(Strings(Split("\xE9/\xFF", u"/")), ElementsAre("\xE9", "\xFF"));
-}
-
-TEST(SplitContainer, TakesTheBodyAfterTheLastStartMarker) {
-  const std::string body =
-      "a.txt/b\\c.bin/" + S(kFile) + "AAA" + S(kFile) + "BB" + S(kFile) + "\r\n";
-  const std::string image = "MZ image bytes";
-  for (const std::string& whole : {image + S(kStart) + body, image + S(kStart) + S(kStart) + body,
-                                   S(kStart) + image + S(kStart) + S(kStart) + body}) {
-    const Payload payload = SplitContainer(whole);
-    EXPECT_THAT(Strings(payload.pieces), ElementsAre("a.txt/b\\c.bin/", "AAA", "BB", "\r\n"));
-    EXPECT_THAT(Strings(payload.names), ElementsAre("a.txt", "b\\c.bin", ""));
-    EXPECT_EQ(payload.FileCount(), 2u);
-  }
-}
-
-TEST(SplitContainer, EdgeCases) {
-  // No start marker: the whole file is the body and it holds no file.
-  EXPECT_EQ(SplitContainer(std::string_view("MZ plain image")).FileCount(), 0u);
-  // The marker in other letter case is no marker.
-  const std::string lower = "s/parcelon/p" + S(kFile) + "x" + S(kFile);
-  EXPECT_EQ(SplitContainer(lower).pieces.front(), "s/parcelon/p");
-  // Empty input, and a file that ends on the start marker.
-  EXPECT_TRUE(SplitContainer(std::string_view()).pieces.empty());
-  const std::string ends_on = "MZ" + S(kStart);
-  const Payload ends_on_marker = SplitContainer(ends_on);
-  EXPECT_TRUE(ends_on_marker.pieces.empty());
-  EXPECT_TRUE(ends_on_marker.names.empty());
-  // Back-to-back file markers give an empty content.
-  const std::string two_markers = S(kStart) + "e/" + S(kFile) + S(kFile) + "\r\n";
-  const Payload empty = SplitContainer(two_markers);
-  EXPECT_THAT(Strings(empty.pieces), ElementsAre("e/", "", "\r\n"));
-  // Without the closing marker the last content is taken for the trailer.
-  const std::string unclosed = S(kStart) + "a/b/" + S(kFile) + "A" + S(kFile) + "B\r\n";
-  EXPECT_EQ(SplitContainer(unclosed).FileCount(), 1u);
-  // A name list without the final "/" has no empty last name; the pairing holds.
-  const std::string names_unclosed = S(kStart) + "a/b" + S(kFile) + "A" + S(kFile) + "B" + S(kFile);
-  const Payload no_slash = SplitContainer(names_unclosed);
-  EXPECT_THAT(Strings(no_slash.names), ElementsAre("a", "b"));
-  EXPECT_EQ(no_slash.Name(2), "b");
-  // A body that begins with the file marker has an empty name list.
-  const std::string nameless = S(kStart) + S(kFile) + "A" + S(kFile) + "\r\n";
-  const Payload no_names = SplitContainer(nameless);
-  EXPECT_EQ(no_names.FileCount(), 1u);
-  EXPECT_FALSE(no_names.HasName(1));
+std::string Join(const std::vector<std::string_view>& parts, char separator) {
+  std::string joined;
+  for (const std::string_view part : parts) joined.append(part) += separator;
+  return joined;
 }
 
 // A container as the packer writes it: image, start marker, integrity record, start marker, body.
-std::string Sealed(std::string_view image, std::string_view body) {
-  const IntegrityRecord record{body.size(), Sha256Of(body)};
-  return S(image) + S(kStart) + FormatIntegrityRecord(record) + S(kStart) + S(body);
+std::string Sealed(const std::string& body) {
+  return kImage + kStart + FormatIntegrityRecord({body.size(), Sha256Of(body)}) + kStart + body;
 }
 
-const std::string kImage = "MZ image bytes";
-const std::string kBody =
-    "a.txt/b\\c.bin/" + S(kFile) + "AAA" + S(kFile) + "BB" + S(kFile) + "\r\n";
-
-void ExpectTheTwoFiles(const Payload& payload) {
-  EXPECT_THAT(Strings(payload.pieces), ElementsAre("a.txt/b\\c.bin/", "AAA", "BB", "\r\n"));
-  EXPECT_THAT(Strings(payload.names), ElementsAre("a.txt", "b\\c.bin", ""));
-}
-
-TEST(SplitContainer, ASealedContainerReadsIntact) {
-  const std::string whole = Sealed(kImage, kBody);
-  const Payload payload = SplitContainer(whole);
-  EXPECT_EQ(payload.integrity, Integrity::kIntact);
-  ExpectTheTwoFiles(payload);
-}
-
-TEST(SplitContainer, BytesAfterTheRecordedBodyAreIgnored) {
-  for (const std::string& after :
-       {std::string("\0\0signature", 11), S(kFile) + "x", S(kStart) + "z/"}) {
-    const std::string whole = Sealed(kImage, kBody) + after;
-    const Payload payload = SplitContainer(whole);
-    EXPECT_EQ(payload.integrity, Integrity::kIntact);
-    ExpectTheTwoFiles(payload);
-  }
-}
-
-TEST(SplitContainer, ALegacyContainerWithoutARecordReadsUnchecked) {
-  const std::string whole = kImage + S(kStart) + S(kStart) + kBody;
-  const Payload payload = SplitContainer(whole);
-  EXPECT_EQ(payload.integrity, Integrity::kUnchecked);
-  ExpectTheTwoFiles(payload);
-}
-
-TEST(SplitContainer, EveryTruncationAfterTheFirstStartMarkerIsDamaged) {
-  const std::string whole = Sealed(kImage, kBody);
-  // From inside the record, between the markers, the name list, a content, the closing marker
-  // and the trailer.
-  for (std::size_t size = kImage.size() + kStart.size() + 1; size < whole.size(); ++size) {
-    const Payload payload = SplitContainer(std::string_view(whole).substr(0, size));
-    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << size << " of " << whole.size();
-    EXPECT_TRUE(payload.pieces.empty()) << size;
-    EXPECT_TRUE(payload.names.empty()) << size;
-  }
-}
-
-TEST(SplitContainer, OneFlippedByteInAnyRegionIsDamaged) {
-  const std::string whole = Sealed(kImage, kBody);
-  const std::size_t record = kImage.size() + kStart.size();
-  const std::size_t body = whole.size() - kBody.size();
-  const struct {
-    const char* region;
-    std::size_t at;
-  } flips[] = {
-      {"record's first word", record},
-      {"record's first word", record + 4},
-      {"record length digit", record + kRecordPrefix.size() + 19},
-      {"record digest digit", record + kRecordSize - 3},
-      {"second start marker", record + kRecordSize + 5},
-      {"name list", body + 2},
-      {"content", whole.find("BB") + 1},
-      {"closing marker", whole.size() - 5},
-      {"trailer", whole.size() - 1},
+// FIPS 180-4's examples and lengths at the padding's block ends, whole and in pieces of 1, 2, ...
+TEST(Sha256, ExampleVectorsWholeAndInPieces) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+      {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+      {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+      {std::string(119, 'a'), "31eba51c313a5c08226adf18d4a359cfdfd8d2e816b13f4af952f7ea6584dcfb"},
   };
-  for (const auto& flip : flips) {
-    std::string damaged = whole;
-    damaged[flip.at] = static_cast<char>(damaged[flip.at] ^ 0x01);
-    const Payload payload = SplitContainer(damaged);
-    EXPECT_EQ(payload.integrity, Integrity::kDamaged) << flip.region;
-    EXPECT_TRUE(payload.pieces.empty()) << flip.region;
+  for (const auto& [message, digest] : rows) {
+    Sha256 hash;
+    for (std::size_t at = 0, piece = 1; at < message.size(); at += piece++ % 97) {
+      hash.Update(std::string_view(message).substr(at, piece % 97));
+    }
+    EXPECT_EQ(ToHex(hash.Finish()), digest) << message.size() << " bytes in pieces";
+    EXPECT_EQ(ToHex(Sha256Of(message)), digest) << message.size() << " bytes";
   }
 }
 
-TEST(SplitContainer, ANameListOfSeparatorsGivesNoMoreNamesThanFiles) {
-  const std::string body = std::string(5000, '/') + S(kFile) + "A" + S(kFile) + "\r\n";
-  for (const std::string& whole : {kImage + S(kStart) + S(kStart) + body, Sealed(kImage, body)}) {
+// "tgw-body <20 digits> sha256 <64 lower-case hex digits>" CR LF, and nothing else.
+TEST(IntegrityRecord, FormatsAndReadsBackAndRefusesMalformedLines) {
+  const std::string abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  const auto line = [](std::string_view length, std::string_view digest, const char* end = "\r\n") {
+    return "tgw-body " + std::string(length) + " sha256 " + std::string(digest) + end;
+  };
+  for (const std::uint64_t length : {std::uint64_t{0}, std::uint64_t{3}, UINT64_MAX}) {
+    const std::string digits = std::string(20, '0') + std::to_string(length);
+    const std::string record = line(digits.substr(digits.size() - 20), abc);
+    EXPECT_EQ(FormatIntegrityRecord({length, Sha256Of("abc")}), record);
+    const auto read = ParseIntegrityRecord(record + kStart);  // what follows is not read
+    EXPECT_TRUE(read && read->body_length == length && read->digest == Sha256Of("abc")) << record;
+  }
+  const std::string three = "00000000000000000003", zeros(63, '0'), good = line(three, abc);
+  for (const std::string& bad :
+       {std::string(), good.substr(0, kRecordSize - 1), line(three, abc, "\n"),
+        line(three, abc, "\n\r"), line(three, abc, " \r"), "TGW-body " + good.substr(9),
+        "tgw-body:" + good.substr(9), line("0000000000000000000x", abc),
+        line(" 0000000000000000003", abc), line("+0000000000000000003", abc),
+        line("18446744073709551616", abc), line("99999999999999999999", abc),
+        line("0000000000000000003", abc + "0"), line(three, zeros + "A"), line(three, zeros + "g"),
+        line(three, zeros + " "), "tgw-body " + three + " SHA256 " + abc + "\r\n",
+        std::string(kRecordSize, '\0')}) {
+    EXPECT_FALSE(ParseIntegrityRecord(bad)) << ::testing::PrintToString(bad);
+  }
+}
+
+TEST(Split, SplitsAtEveryMarkerLeftToRightIntoAtMostSoMany) {
+  const std::tuple<std::string, std::u16string, std::size_t, std::string> rows[] = {
+      {"", u"/", SIZE_MAX, ""},
+      {"a/b", u"/", 0, ""},
+      {"/a//b/", u"/", SIZE_MAX, "|a||b||"},
+      {"xaaay", u"aa", SIZE_MAX, "x|ay|"},
+      {"\xE9/\xFF", u"/", SIZE_MAX, "\xE9|\xFF|"},
+      {"a/b/c", u"/", 2, "a|b/c|"}};
+  for (const auto& [data, separator, most, pieces] : rows) {
+    EXPECT_EQ(Join(Split(data, separator, most), '|'), pieces) << ::testing::PrintToString(data);
+  }
+}
+
+// U(nchecked) after the last start marker, I(ntact) when the integrity record holds (what follows
+// the body, a signature, is not read), D(amaged) when anything after the first start marker is
+// cut or flipped; then the pieces, then the names (at most one more than the files).
+TEST(SplitContainer, ReadsEachKindOfContainer) {
+  const auto shown = [](std::string_view whole) {
     const Payload payload = SplitContainer(whole);
-    ASSERT_EQ(payload.FileCount(), 1u);
-    ASSERT_EQ(payload.names.size(), 2u);
-    EXPECT_EQ(payload.Name(1), "");
-    EXPECT_EQ(payload.names.back().size(), 4999u);
+    return "UID"[static_cast<int>(payload.integrity)] +
+           (":" + Join(payload.pieces, '|') + ":" + Join(payload.names, ','));
+  };
+  const std::string slashes = std::string(50, '/') + kFile + "A" + kFile + "\r\n";
+  const std::string fifty = std::string(50, '/') + "|A|\r\n|:," + std::string(49, '/') + ",";
+  const std::pair<std::string, std::string> rows[] = {
+      {kImage + kStart + kBody, "U:" + kTwoFiles},
+      {kStart + kImage + kStart + kStart + kBody, "U:" + kTwoFiles},
+      {"MZ plain image", "U:MZ plain image|:MZ plain image,"},
+      {"s/parcelon/p" + kFile + "x" + kFile, "U:s/parcelon/p|x||:s,parcelon/p,"},
+      {"", "U::"},
+      {kStart + "e/" + kFile + kFile + "\r\n", "U:e/||\r\n|:e,,"},
+      {kStart + "a/b/" + kFile + "A" + kFile + "B\r\n", "U:a/b/|A|B\r\n|:a,b/,"},
+      {kStart + "a/b" + kFile + "A" + kFile + "B" + kFile, "U:a/b|A|B||:a,b,"},
+      {kStart + kFile + "A" + kFile + "\r\n", "U:|A|\r\n|:"},
+      {kStart + kStart + slashes, "U:" + fifty},
+      {Sealed(slashes), "I:" + fifty},
+      {Sealed(""), "I::"},
+      {Sealed(kBody) + std::string("\0\0sign", 6) + kFile + kStart, "I:" + kTwoFiles},
+  };
+  for (const auto& [whole, expected] : rows) {
+    EXPECT_EQ(shown(whole), expected) << ::testing::PrintToString(whole);
+  }
+  const std::string whole = Sealed(kBody);
+  for (std::size_t at = kImage.size() + kStart.size(); at < whole.size(); ++at) {
+    std::string flipped = whole;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x01);
+    EXPECT_EQ(shown(flipped), "D::") << "flipped at " << at;
+    EXPECT_EQ(shown(whole.substr(0, at + 1)), at + 1 < whole.size() ? "D::" : "I:" + kTwoFiles);
   }
 }
 
-TEST(ReadPayload, ReadsTheRunningProgramsOwnFile) {
-  fakes::MemoryFileSystem files;
-  fakes::FakeRuntime runtime;
-  runtime.program_file = L"D:\\dist\\setup (2).tmp";
-  files.PutFile(L"D:\\dist\\setup (2).tmp",
-                "MZ" + S(kStart) + "a/" + S(kFile) + "A" + S(kFile) + "\r\n");
-  files.PutFile(L"D:\\dist\\setup (2).exe", "MZ" + S(kStart) + "other/" + S(kFile) + S(kFile));
-  Payload payload = ReadPayload(files, runtime);
-  ASSERT_EQ(payload.FileCount(), 1u);
-  EXPECT_EQ(payload.Name(1), "a");
-  EXPECT_EQ(payload.Content(1), "A");
+// Names and the fault each has below a folder of 27 characters (the default install folder).
+TEST(CheckName, TheRuleForPayloadNames) {
+  using enum NameFault;
+  std::vector<std::pair<NameFault, std::vector<std::string>>> rows = {
+      {kDeviceName,
+       {"CON", "prn", "Aux.txt", "NUL", "nul.tar.gz", "NUL .txt", "a\\AUX.txt\\b", "docs\\con",
+        "CONIN$", "conout$.log", "COM\xB9", "com\xB2.txt", "x\\LpT\xB3"}},
+      {kEmpty, {""}},
+      {kRooted, {"\\x", "\\\\srv\\share\\x"}},
+      {kEmptyPart, {"a\\\\b", "a\\"}},
+      {kDotOrSpaceEnd, {"a.", "a ", "a.\\b", "a\\b .", "..", "a\\..\\b", ".\\x"}},
+      {kReservedCharacter, {"c:x", "file.txt:stream:$DATA"}},
+      {kControlCharacter, {}},
+      {kPartTooLong, {"a\\" + std::string(256, 'p')}},
+      {kPathTooLong, {std::string(233, 'p'), std::string(100, 'p') + "\\" + std::string(140, 'q')}},
+      {kNone,
+       {std::string(232, 'p'), ".htaccess", "x..y", " leading space", "con_x.txt", "conx",
+        "com10.txt", "lpt.txt", "COM\xB4", "languages\\english\\about.lng",
+        "a=b+c,d;e[f]{g}'h!@#$%&~^`.txt"}},  // every other printable character
+  };
+  for (const std::string stem : {"COM", "lpt", "Com"}) {
+    for (char digit = '0'; digit <= '9'; ++digit) rows[0].second.push_back("d\\" + stem + digit);
+  }
+  for (const char c : std::string_view("<>:\"|?*/")) rows[5].second.push_back({'a', c});
+  for (char c = 0; c < 0x20; ++c) rows[6].second.push_back({'a', c, 'b'});
+  for (const auto& [fault, names] : rows) {
+    for (const std::string& name : names) {
+      std::wstring latin1;
+      for (const char c : name) latin1 += static_cast<wchar_t>(static_cast<unsigned char>(c));
+      EXPECT_EQ(CheckName(name, 27), fault) << ::testing::PrintToString(name.substr(0, 40)) << ": "
+                                            << DescribeNameFault(CheckName(name, 27));
+      EXPECT_EQ(CheckName(latin1, 27), fault);
+    }
+  }
+  // A part too long, or a folder too long for any name.
+  const std::tuple<std::string, std::size_t, NameFault> lengths[] = {
+      {std::string(255, 'p'), 0, NameFault::kNone},
+      {std::string(256, 'p'), 0, kPartTooLong},
+      {"x", 258, kNone},
+      {"x", 259, kPathTooLong},
+      {"x", SIZE_MAX, kPathTooLong}};
+  for (const auto& [name, folder, fault] : lengths) EXPECT_EQ(CheckName(name, folder), fault);
+}
 
-  const Payload moved = std::move(payload);
-  EXPECT_EQ(moved.Content(1), "A");  // the views survive a move
-
-  runtime.program_file = L"D:\\dist\\missing.exe";
-  EXPECT_EQ(ReadPayload(files, runtime).FileCount(), 0u);
+TEST(AsInstallFolder, AbsoluteFoldersOnlyWithAFinalBackslash) {
+  const std::wstring part255(255, L'p');
+  for (const std::wstring& folder : std::initializer_list<std::wstring>{
+           L"c:\\program files\\Tagwright\\", L"D:\\x\\", L"\\\\server\\share\\",
+           L"\\\\server\\share\\sub dir\\", L"C:\\" + part255 + L"\\"}) {  // 259 characters
+    EXPECT_EQ(AsInstallFolder(folder), folder);
+    EXPECT_EQ(AsInstallFolder(folder.substr(0, folder.size() - 1)), folder);
+  }
+  EXPECT_EQ(AsInstallFolder(L"C:\\"), L"C:\\");
+  for (const std::wstring& refused : std::initializer_list<std::wstring>{
+           L"",
+           L"x",
+           L"program files\\x",
+           L"\\x",
+           L"D:",
+           L"D:x",
+           L"1:\\x",
+           L"C:/x",
+           L"\\\\.\\C:\\",
+           L"\\\\?\\C:\\x",
+           L"\\\\server",
+           L"\\\\server\\",
+           L"\\\\server\\\\share",
+           L"\\\\\\share",
+           L"C:\\a\\CON\\b",
+           L"C:\\a\\com1.txt",
+           L"\\\\server\\nul",
+           L"C:\\a.\\b",
+           L"C:\\a \\b",
+           L"C:\\..\\b",
+           L"C:\\\\a",
+           L"C:\\a\\\\b",
+           L"C:\\a\\\\",
+           L"C:\\a|b",
+           L"C:\\a\tb",
+           L"C:\\" + part255 + L"x",
+           L"C:\\" + part255 + L"\\x",
+           L"C:\\" + std::wstring(200, L'p') + L"\\" + std::wstring(60, L'q')}) {
+    EXPECT_EQ(AsInstallFolder(refused), std::nullopt) << refused.size() << " characters";
+  }
 }
 
 }  // namespace

@@ -1,348 +1,216 @@
+// The uninstaller's decisions: every log line untrusted, only its own folder, what stays said.
 #include "engine/uninstall_plan.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "engine/install_records.h"
 #include "engine/uninstall_text.h"
-#include "fakes/memory_file_system.h"
+#include "fakes/platform.h"
 
 namespace tgw {
 namespace {
 
-using Fault = fakes::MemoryFileSystem::Fault;
 using enum LineVerdict;
+using Lines = std::vector<std::wstring>;
 
-constexpr wchar_t kDir[] = L"D:\\Apps\\Tagwright\\";
-constexpr wchar_t kDesktop[] = L"C:\\Users\\ann\\Desktop";
-constexpr wchar_t kPrograms[] = L"C:\\Users\\ann\\Start Menu\\Programs";
-constexpr wchar_t kAppdata[] = L"C:\\Users\\ann\\AppData";
-constexpr wchar_t kRecord[] = L"C:\\Users\\ann\\AppData\\TGWR\\install.log";
+const std::wstring kDir = L"D:\\Apps\\Tagwright\\", kDesktop = L"C:\\Users\\ann\\Desktop";
+const std::wstring kPrograms = L"C:\\Users\\ann\\Start Menu\\Programs";
+const std::wstring kRecord = L"C:\\Users\\ann\\AppData\\TGWR\\install.log";
 
 std::wstring In(std::wstring_view name) { return kDir + std::wstring(name); }
 std::wstring Group(std::wstring_view name) {
-  return kPrograms + (L"\\Tagwright\\" + std::wstring(name));
+  return kPrograms + L"\\Tagwright\\" + std::wstring(name);
 }
 
-std::string Ansi(std::wstring_view text) { return std::string(text.begin(), text.end()); }
-
-std::string Lines(const std::vector<std::wstring>& lines) {
-  std::string bytes;
-  for (const std::wstring& line : lines) bytes += Ansi(line) + "\r\n";
-  return bytes;
-}
-
-// An install of a few files into kDir, with its shortcuts, records and runtime copies; the log
-// holds the head line `head` and then `lines`.
+// An install of a few files into kDir with its shortcuts, records and runtime copies; its log
+// holds the head line `head`, then `lines`.
 class Uninstall : public ::testing::Test {
  protected:
-  void Install(const std::vector<std::wstring>& lines, std::wstring_view head = kDir) {
+  void Install(const Lines& lines, const std::wstring& head = kDir) {
     for (const wchar_t* name : {L"Tagwright.exe", L"Uninstall.exe", L"languages\\english\\a.lng",
                                 L"languages\\russian\\a.lng", L"templates\\empty.htm",
-                                L"MSVBVM60.DLL", L"mscomctl.ocx"}) {
+                                L"MSVBVM60.DLL", L"mscomctl.ocx", L"Settings.dat"}) {
       files.PutFile(In(name), "x");
     }
     files.AddFolders(In(L"plug-ins"));
-    files.PutFile(In(L"Settings.dat"), "Language=english\r\n");
-    files.PutFile(kDesktop + std::wstring(L"\\Tagwright.lnk"), "lnk");
+    files.PutFile(kDesktop + L"\\Tagwright.lnk", "lnk");
     files.PutFile(Group(L"Tagwright.lnk"), "lnk");
-    files.PutFile(kRecord, Lines({kDir}));
-    std::vector<std::wstring> log{std::wstring(head)};
-    log.insert(log.end(), lines.begin(), lines.end());
-    files.PutFile(In(L"install.log"), Lines(log));
+    files.PutFile(kRecord, "D:\\Apps\\Tagwright\\\r\n");
+    std::string log(head.begin(), head.end());
+    for (const std::wstring& line : lines) log += "\r\n" + std::string(line.begin(), line.end());
+    files.PutFile(In(L"install.log"), log);
   }
-
   UninstallPlan Plan() { return PlanUninstall(files, places); }
 
   fakes::MemoryFileSystem files;
-  UninstallPlaces places{{In(L"Uninstall.exe")}, kDesktop, kPrograms, kAppdata};
-};
-
-struct PathRow {
-  std::wstring text;
-  std::optional<std::wstring> parsed;  // root and parts joined with "\"
+  UninstallPlaces places{{In(L"Uninstall.exe")}, kDesktop, kPrograms, L"C:\\Users\\ann\\AppData"};
 };
 
 TEST(ParsePath, ReadsAbsolutePathsAsWindowsDoesAndRefusesTheRest) {
-  const PathRow rows[] = {
-      {L"C:\\a\\b", L"C:\\a\\b"},
-      {L"c:/a//b/./c/../d\\", L"c:\\a\\b\\d"},
-      {L"C:\\", L"C:"},
-      {L"\\\\srv\\share\\x\\..\\y", L"\\\\srv\\share\\y"},
-      {L"//srv/share", L"\\\\srv\\share"},
-      {L"", std::nullopt},
-      {L"x\\y", std::nullopt},
-      {L"..\\..\\windows\\win.ini", std::nullopt},
-      {L"\\x", std::nullopt},
-      {L"C:x", std::nullopt},
-      {L"1:\\x", std::nullopt},
-      {L"C:\\..\\x", std::nullopt},
-      {L"C:\\a\\..\\..\\x", std::nullopt},
-      {L"\\\\?\\C:\\x", std::nullopt},
-      {L"//?/C:/x", std::nullopt},
-      {L"\\\\.\\COM1", std::nullopt},
-      {L"\\??\\C:\\x", std::nullopt},
-      {L"\\\\srv", std::nullopt},
-      {L"\\\\srv\\\\x", std::nullopt},
-      {L"\\\\con\\share\\x", std::nullopt},
-  };
-  for (const PathRow& row : rows) {
-    const auto parsed = ParsePath(row.text);
-    std::optional<std::wstring> joined;
-    if (parsed) {
-      joined = parsed->root;
-      for (const std::wstring& part : parsed->parts) *joined += L"\\" + part;
-    }
-    EXPECT_EQ(joined, row.parsed) << ::testing::PrintToString(row.text);
+  for (const auto& [text, parsed] :
+       std::initializer_list<std::pair<const wchar_t*, const wchar_t*>>{
+           {L"c:/a//b/./c/../d\\", L"c:|a|b|d"},
+           {L"C:\\", L"C:"},
+           {L"\\\\srv\\share\\x\\..\\y", L"\\\\srv\\share|y"},
+           {L"//srv/share", L"\\\\srv\\share"}}) {
+    const auto path = ParsePath(text);
+    std::wstring joined = path ? path->root : L"(none)";
+    for (const std::wstring& part : path ? path->parts : Lines{}) joined += L"|" + part;
+    EXPECT_EQ(joined, parsed);
+  }
+  for (const wchar_t* refused :
+       {L"", L"x\\y", L"..\\..\\windows\\win.ini", L"\\x", L"C:x", L"1:\\x", L"C:\\..\\x",
+        L"C:\\a\\..\\..\\x", L"\\\\?\\C:\\x", L"//?/C:/x", L"\\\\.\\COM1", L"\\??\\C:\\x",
+        L"\\\\srv", L"\\\\srv\\\\x", L"\\\\con\\share\\x"}) {
+    EXPECT_EQ(ParsePath(refused), std::nullopt) << ::testing::PrintToString(refused);
   }
 }
 
-struct LineRow {
-  std::wstring line;
-  LineVerdict verdict;
-};
-
+// Each line's verdict; then only our files go (and the folders left empty), the skipped lines
+// are reported (and a folder found when removing), and the user's and others' files stay.
 TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
-  const LineRow rows[] = {
-      {In(L"Tagwright.exe"), kRemove},
-      {In(L"languages\\english\\a.lng"), kRemove},
-      {In(L"languages\\russian\\a.lng"), kRemove},
-      {In(L"templates\\empty.htm"), kRemove},
-      {L"..\\..\\windows\\win.ini", kNotAPath},
-      {L"C:\\other\\x.txt", kOutside},
-      {L"\\\\server\\share\\Tagwright\\Tagwright.exe", kOutside},
-      {In(L"a\\..\\..\\outside.txt"), kOutside},
-      {L"E:\\Apps\\Tagwright\\Tagwright.exe", kOutside},
-      {In(L"nul"), kNotAPath},
-      {In(L"templates\\COM1.htm"), kNotAPath},
-      {L"\\\\.\\COM1", kNotAPath},
-      {L"\\\\?\\D:\\Apps\\Tagwright\\templates\\empty.htm", kNotAPath},
-      {In(L"templates\\empty.htm:stream"), kNotAPath},
-      {In(L"templates\\empty.htm."), kNotAPath},
-      {L"D:\\Apps\\Tagwright", kFolder},
-      {In(L"templates\\.."), kFolder},
-      {In(L"plug-ins"), kRemove},  // a folder: found when removing
-      {L"d:/APPS/tagwright//TAGWRIGHT.EXE", kRepeated},
-      {In(L"Settings.dat"), kRepeated},
-      {L"", kEmpty},
-      {In(L"Uninstall.exe"), kProgram},
-      {kDesktop + std::wstring(L"\\Tagwright.lnk"), kRemove},
-      {kDesktop + std::wstring(L"\\Other.lnk"), kOutside},
-      {Group(L"Tagwright.lnk"), kRemove},
-      {Group(L"notes.txt"), kOutside},
-      {Group(L"sub\\x.lnk"), kOutside},
-      {kPrograms + std::wstring(L"\\Other\\x.lnk"), kOutside},
+  const std::pair<LineVerdict, Lines> rows[] = {
+      {kRemove,
+       {In(L"Tagwright.exe"), In(L"languages\\english\\a.lng"), In(L"languages\\russian\\a.lng"),
+        In(L"templates\\empty.htm"), In(L"plug-ins") /* a folder */, kDesktop + L"\\Tagwright.lnk",
+        Group(L"Tagwright.lnk")}},
+      {kNotAPath,
+       {L"..\\..\\windows\\win.ini", In(L"nul"), In(L"templates\\COM1.htm"), L"\\\\.\\COM1",
+        L"\\\\?\\D:\\Apps\\Tagwright\\templates\\empty.htm", In(L"templates\\empty.htm:stream"),
+        In(L"templates\\empty.htm.")}},
+      {kOutside,
+       {L"C:\\other\\x.txt", L"\\\\server\\share\\Tagwright\\Tagwright.exe",
+        In(L"a\\..\\..\\outside.txt"), L"E:\\Apps\\Tagwright\\Tagwright.exe",
+        kDesktop + L"\\Other.lnk", Group(L"notes.txt"), Group(L".lnk"), Group(L"sub\\x.lnk"),
+        kPrograms + L"\\Other\\x.lnk"}},
+      {kFolder, {L"D:\\Apps\\Tagwright", In(L"templates\\..")}},
+      {kRepeated, {L"d:/APPS/tagwright//TAGWRIGHT.EXE", In(L"Settings.dat")}},
+      {kEmpty, {L""}},
+      {kProgram, {In(L"Uninstall.exe")}},
   };
-  std::vector<std::wstring> lines;
-  for (const LineRow& row : rows) lines.push_back(row.line);
+  Lines lines;
+  std::vector<std::pair<std::wstring, LineVerdict>> expected, skipped, planned, reported;
+  for (const auto& [verdict, texts] : rows) {
+    for (const std::wstring& text : texts) {
+      lines.push_back(text);
+      expected.emplace_back(text, verdict);
+      if (tgw::IsSkipped(verdict)) skipped.emplace_back(text, verdict);
+    }
+  }
+  skipped.emplace_back(In(L"plug-ins"), kFolder);
   Install(lines);
-  for (const wchar_t* other :
-       {L"C:\\other\\x.txt", L"D:\\Apps\\outside.txt", L"E:\\Apps\\Tagwright\\Tagwright.exe",
-        L"C:\\Users\\ann\\Desktop\\Other.lnk"}) {
-    files.PutFile(other, "theirs");
+  for (const wchar_t* theirs : {L"C:\\other\\x.txt", L"E:\\Apps\\Tagwright\\Tagwright.exe",
+                                L"C:\\Users\\ann\\Desktop\\Other.lnk", L"D:\\Apps\\outside.txt",
+                                L"D:\\Apps\\Tagwright\\templates\\mine.htm"}) {
+    files.PutFile(theirs, "theirs");
   }
-  files.PutFile(In(L"templates\\mine.htm"), "the user's");
-
   const UninstallPlan plan = Plan();
-  ASSERT_EQ(plan.log, LogState::kRead);
-  ASSERT_EQ(plan.lines.size(), std::size(rows));
-  std::vector<LogLine> skipped;
-  for (std::size_t i = 0; i < std::size(rows); ++i) {
-    EXPECT_EQ(plan.lines[i].verdict, rows[i].verdict) << ::testing::PrintToString(rows[i].line);
-    if (tgw::IsSkipped(rows[i].verdict)) skipped.push_back({rows[i].line, rows[i].verdict});
-  }
-  skipped.push_back({In(L"plug-ins"), kFolder});
-
+  for (const LogLine& line : plan.lines) planned.emplace_back(line.text, line.verdict);
+  EXPECT_EQ(planned, expected);
   const UninstallOutcome outcome = RunUninstall(files, plan);
+  for (const LogLine& line : outcome.skipped) reported.emplace_back(line.text, line.verdict);
+  EXPECT_EQ(reported, skipped);
   EXPECT_TRUE(outcome.Completed());
-  ASSERT_EQ(outcome.skipped.size(), skipped.size());
-  for (std::size_t i = 0; i < skipped.size(); ++i) {
-    EXPECT_EQ(outcome.skipped[i].text, skipped[i].text);
-    EXPECT_EQ(outcome.skipped[i].verdict, skipped[i].verdict) << i;
-  }
-  // Left: theirs, the user's file and its folder, and the uninstaller, which goes after its end.
   EXPECT_EQ(files.Files(),
             (std::set<std::wstring>{L"c:\\other\\x.txt", L"c:\\users\\ann\\desktop\\other.lnk",
                                     L"d:\\apps\\outside.txt", L"d:\\apps\\tagwright\\uninstall.exe",
                                     L"d:\\apps\\tagwright\\templates\\mine.htm",
                                     L"e:\\apps\\tagwright\\tagwright.exe"}));
-  for (const wchar_t* gone : {L"languages", L"plug-ins"}) EXPECT_FALSE(files.HasFolder(In(gone)));
-  EXPECT_FALSE(files.HasFolder(Group(L"")));
-  EXPECT_FALSE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
-  EXPECT_TRUE(files.HasFolder(In(L"templates")));
-}
-
-TEST_F(Uninstall, NothingBehindAJunctionOrSymbolicLinkIsRemoved) {
-  Install({In(L"languages\\english\\a.lng"), In(L"languages\\russian\\a.lng"), In(L"Tagwright.exe"),
-           Group(L"Tagwright.lnk")});
-  files.reparse_points = {fakes::MemoryFileSystem::Key(In(L"languages\\english")),
-                          fakes::MemoryFileSystem::Key(In(L"Tagwright.exe")),
-                          fakes::MemoryFileSystem::Key(Group(L""))};
-  const UninstallOutcome outcome = RunUninstall(files, Plan());
-  EXPECT_TRUE(outcome.Completed());
-  ASSERT_EQ(outcome.skipped.size(), 3u);
-  for (const LogLine& line : outcome.skipped) EXPECT_EQ(line.verdict, kThroughLink);
-  EXPECT_EQ(outcome.skipped[0].text, In(L"languages\\english\\a.lng"));
-  EXPECT_TRUE(files.HasFile(In(L"languages\\english\\a.lng")));
-  EXPECT_TRUE(files.HasFile(In(L"Tagwright.exe")));
-  EXPECT_TRUE(files.HasFile(Group(L"Tagwright.lnk")));
-  EXPECT_FALSE(files.HasFile(In(L"languages\\russian\\a.lng")));
-  EXPECT_TRUE(files.HasFolder(In(L"languages\\english")));
-  EXPECT_FALSE(files.HasFolder(In(L"languages\\russian")));
-}
-
-struct HeadRow {
-  std::wstring head;
-  LogState state;
-};
-
-TEST_F(Uninstall, TheHeadLineMustBeTheUninstallersFolder) {
-  // Started as "D:\Apps\Tagwright\uninstall.exe", long name Uninstall.exe, short D:\APPS~1\....
-  places.program_files = {In(L"uninstall.exe"), In(L"Uninstall.exe"),
-                          L"D:\\APPS~1\\TAGWRI~1\\UNINST~1.EXE"};
-  const HeadRow rows[] = {
-      {kDir, LogState::kRead},
-      {L"d:/apps//TAGWRIGHT", LogState::kRead},
-      {L"D:\\Apps\\", LogState::kOtherFolder},
-      {L"D:\\Apps\\Tagwright\\sub\\", LogState::kOtherFolder},
-      {L"C:\\Apps\\Tagwright\\", LogState::kOtherFolder},
-      {L"Tagwright\\", LogState::kOtherFolder},
-      {L"", LogState::kOtherFolder},
-  };
-  for (const HeadRow& row : rows) {
-    Install({In(L"Tagwright.exe"), In(L"Uninstall.exe")}, row.head);
-    const UninstallPlan plan = Plan();
-    EXPECT_EQ(plan.log, row.state) << ::testing::PrintToString(row.head);
-    (void)RunUninstall(files, plan);
-    EXPECT_EQ(files.HasFile(In(L"Tagwright.exe")), row.state != LogState::kRead);
-    EXPECT_EQ(files.HasFile(In(L"Settings.dat")), row.state != LogState::kRead);
-    EXPECT_TRUE(files.HasFile(In(L"Uninstall.exe")));
+  for (const std::wstring& gone : {In(L"languages"), In(L"plug-ins"), Group(L""),
+                                   std::wstring(L"C:\\Users\\ann\\AppData\\TGWR")}) {
+    EXPECT_FALSE(files.FolderExists(gone).value_or(true)) << ::testing::PrintToString(gone);
   }
-  // The short form names the same folder, and the uninstaller by its long name.
+  // Nothing is removed through a junction or symbolic link, checked part by part from the top.
+  Install({In(L"languages\\english\\a.lng"), In(L"Tagwright.exe"), Group(L"Tagwright.lnk")});
+  for (const std::wstring& link : {In(L"languages\\english"), In(L"Tagwright.exe"), Group(L"")}) {
+    files.reparse_points.insert(fakes::MemoryFileSystem::Key(link));
+  }
+  Lines through_links;
+  for (const LogLine& line : RunUninstall(files, Plan()).skipped) {
+    if (line.verdict == kThroughLink && files.HasFile(line.text))
+      through_links.push_back(line.text);
+  }
+  EXPECT_EQ(through_links.size(), 3u);
+}
+
+// Only a log whose head line is the uninstaller's own folder (in any form) is read; the per-user
+// record goes only when it names that folder, and its folder when then empty.
+TEST_F(Uninstall, OnlyItsOwnFolder) {
+  places.program_files = {In(L"uninstall.exe"), In(L"Uninstall.exe"),
+                          L"D:\\APPS~1\\TAGWRI~1\\UNINST~1.EXE"};  // as started, long, short
+  const std::pair<LogState, Lines> rows[] = {
+      {LogState::kRead, {kDir, L"d:/apps//TAGWRIGHT"}},
+      {LogState::kOtherFolder,
+       {L"D:\\Apps\\", L"D:\\Apps\\Tagwright\\sub\\", L"C:\\Apps\\Tagwright\\", L"Tagwright\\",
+        L""}},
+  };
+  for (const auto& [state, heads] : rows) {
+    for (const std::wstring& head : heads) {
+      Install({In(L"Tagwright.exe"), head + L"\\Uninstall.exe"}, head);
+      const UninstallPlan plan = Plan();
+      EXPECT_EQ(plan.log, state) << ::testing::PrintToString(head);
+      EXPECT_EQ(plan.lines.size() == 2 && plan.lines[1].verdict == kProgram,
+                state == LogState::kRead);
+      (void)RunUninstall(files, plan);
+      EXPECT_EQ(files.HasFile(In(L"Settings.dat")), state != LogState::kRead);
+    }
+  }
   Install({L"D:\\APPS~1\\TAGWRI~1\\Uninstall.exe"}, L"D:\\APPS~1\\TAGWRI~1\\");
-  const UninstallPlan plan = Plan();
-  EXPECT_EQ(plan.log, LogState::kRead);
-  ASSERT_EQ(plan.lines.size(), 1u);
-  EXPECT_EQ(plan.lines[0].verdict, kProgram);
-  (void)files.RemoveFile(In(L"install.log"));
-  EXPECT_EQ(Plan().log, LogState::kMissing);
+  EXPECT_EQ(Plan().lines.at(0).verdict, kProgram);  // the short form is its folder too
   files.PutFile(In(L"install.log"), "");
   EXPECT_EQ(Plan().log, LogState::kMissing);
-  // One that is there but cannot be read: the message says why.
   files.faults[fakes::MemoryFileSystem::Key(In(L"install.log"))] = {
-      Fault::At::kOpen, Error{ErrorKind::kAccessDenied, 5}};
-  const UninstallPlan unread = Plan();
-  EXPECT_EQ(unread.log, LogState::kMissing);
-  EXPECT_EQ(UninstallResultText(0, unread, {}, L""),
+      fakes::MemoryFileSystem::Fault::At::kOpen, {ErrorKind::kAccessDenied, 5}};
+  EXPECT_EQ(UninstallResultText(0, Plan(), {}, L""),
             L"The install log \"D:\\Apps\\Tagwright\\install.log\" cannot be read (access "
             L"denied), so nothing was removed.");
-}
-
-struct RecordRow {
-  std::string record;
-  bool removed;
-};
-
-TEST_F(Uninstall, TheUserRecordGoesOnlyWhenItNamesThisFolder) {
-  const RecordRow rows[] = {
-      {"D:\\Apps\\Tagwright\\\r\n", true},
-      {"d:\\apps\\tagwright\r\nx\r\n", true},
-      {"D:\\Apps\\Other\\\r\n", false},
-      {"D:\\Apps\\Tagwright\\x\\\r\n", false},
-      {"", false},
-  };
-  for (const RecordRow& row : rows) {
+  files.faults.clear();
+  for (const auto& [record, removed] : {std::pair{"D:\\Apps\\Tagwright\\\r\n", true},
+                                        {"d:\\apps\\tagwright\r\nx", true},
+                                        {"D:\\Apps\\Other\\\r\n", false},
+                                        {"D:\\Apps\\Tagwright\\x\\", false}}) {
     Install({});
-    files.PutFile(kRecord, row.record);
-    files.PutFile(L"C:\\Users\\ann\\AppData\\TGWR\\other.txt", "theirs");
-    EXPECT_TRUE(RunUninstall(files, Plan()).Completed());
-    EXPECT_EQ(files.HasFile(kRecord), !row.removed) << row.record;
-    EXPECT_TRUE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
+    files.PutFile(kRecord, record);
+    (void)RunUninstall(files, Plan());
+    EXPECT_EQ(files.HasFile(kRecord), !removed) << record;
+    EXPECT_EQ(files.FolderExists(L"C:\\Users\\ann\\AppData\\TGWR").value_or(removed), !removed);
   }
-  (void)files.RemoveFile(L"C:\\Users\\ann\\AppData\\TGWR\\other.txt");
-  Install({});
-  (void)RunUninstall(files, Plan());
-  EXPECT_FALSE(files.HasFolder(L"C:\\Users\\ann\\AppData\\TGWR"));
 }
 
-TEST_F(Uninstall, AFileThatStaysIsReportedAndTheMeansToFinishStay) {
-  Install({In(L"Tagwright.exe"), In(L"templates\\empty.htm"), In(L"Uninstall.exe")});
-  files.faults[fakes::MemoryFileSystem::Key(In(L"Tagwright.exe"))] = {Fault::At::kOpen,
-                                                                      Error{ErrorKind::kInUse, 32}};
-  files.faults[fakes::MemoryFileSystem::Key(In(L"mscomctl.ocx"))] = {
-      Fault::At::kOpen, Error{ErrorKind::kAccessDenied, 5}};
+// The last message names what stayed with its cause (the means to finish stay too) and what was
+// skipped. (The question and the language of the settings are the end-to-end tests'.)
+TEST_F(Uninstall, TheMessagesSayWhatWasDone) {
+  Lines lines{In(L"Tagwright.exe"), L"C:\\x0", L"nul\x01" + std::wstring(170, L'n')};
+  for (int i = 1; i < 9; ++i) lines.push_back(L"C:\\x" + std::to_wstring(i));
+  Install(lines);
+  using At = fakes::MemoryFileSystem::Fault::At;
+  files.faults[fakes::MemoryFileSystem::Key(In(L"Tagwright.exe"))] = {At::kOpen,
+                                                                      {ErrorKind::kInUse, 32}};
+  files.faults[fakes::MemoryFileSystem::Key(In(L"mscomctl.ocx"))] = {At::kOpen,
+                                                                     {ErrorKind::kOther, 1117}};
   const UninstallPlan plan = Plan();
   const UninstallOutcome outcome = RunUninstall(files, plan);
-  ASSERT_EQ(outcome.failed.size(), 2u);
-  EXPECT_EQ(outcome.failed[0].path, In(L"Tagwright.exe"));
-  EXPECT_EQ(outcome.failed[0].error.kind, ErrorKind::kInUse);
-  EXPECT_FALSE(files.HasFile(In(L"templates\\empty.htm")));
-  EXPECT_FALSE(files.HasFile(kRecord));
   for (const wchar_t* kept : {L"Uninstall.exe", L"install.log", L"Settings.dat"}) {
     EXPECT_TRUE(files.HasFile(In(kept))) << ::testing::PrintToString(std::wstring(kept));
   }
   EXPECT_EQ(UninstallResultText(0, plan, outcome, In(L"Uninstall.exe")),
             L"Tagwright was not removed completely. Not removed: \"D:\\Apps\\Tagwright\\"
-            L"Tagwright.exe\" (file in use); \"D:\\Apps\\Tagwright\\mscomctl.ocx\" (access "
-            L"denied). Close any program that uses them, then run \"D:\\Apps\\Tagwright\\"
-            L"Uninstall.exe\" again to finish.");
-}
-
-struct LanguageRow {
-  std::optional<std::string> settings;  // nothing: no file
-  std::optional<std::wstring> value;
-  int language;
-};
-
-TEST_F(Uninstall, TheLastLanguageLineOfTheSettingsChoosesTheLanguage) {
-  const LanguageRow rows[] = {
-      {std::nullopt, std::nullopt, 0},
-      {"", std::nullopt, 0},
-      {"Language=english\r\n", L"english", 0},
-      {"Language=english\r\nLanguage=russian\r\n", L"russian", 1},
-      {"Language=russian\r\nLanguage=english\r\nColour=red\r\n", L"english", 0},
-      {"LANGUAGE=RUSSIAN", L"RUSSIAN", 1},
-      {"Language=klingon\r\n", L"klingon", 0},
-  };
-  for (const LanguageRow& row : rows) {
-    (void)files.RemoveFile(In(L"Settings.dat"));
-    if (row.settings) files.PutFile(In(L"Settings.dat"), *row.settings);
-    const auto value = ReadLanguageSetting(files, kDir);
-    EXPECT_EQ(value, row.value) << row.settings.value_or("<none>");
-    EXPECT_EQ(UninstallLanguage(value), row.language);
-  }
-  EXPECT_EQ(UninstallQuestion(0), L"Remove Tagwright and all of its components?");
-  EXPECT_EQ(UninstallQuestion(1), L"Удалить Tagwright и все его компоненты?");
-}
-
-TEST_F(Uninstall, TheLastMessageSaysWhatWasDoneAndNamesWhatWasSkipped) {
-  std::vector<std::wstring> hostile;
-  for (int i = 0; i < 9; ++i) hostile.push_back(L"C:\\x" + std::wstring(1, L'0' + i));
-  hostile.insert(hostile.begin() + 1, L"nul\x01");
-  Install(hostile);
-  const UninstallPlan plan = Plan();
-  const UninstallOutcome outcome = RunUninstall(files, plan);
-  EXPECT_EQ(UninstallResultText(0, plan, outcome, In(L"Uninstall.exe")),
-            L"Tagwright has been removed from your computer.\r\n\r\nLines of the install log left "
-            L"alone: \"C:\\x0\", \"C:\\x1\", \"C:\\x2\", \"C:\\x3\", \"C:\\x4\", \"C:\\x5\", "
-            L"\"C:\\x6\" (outside the folders of Tagwright); \"nul?\" (not a plain path); and 2 "
-            L"more.");
-  EXPECT_EQ(UninstallResultText(1, plan, {}, L""), L"Tagwright удалён с компьютера.");
-
+            L"Tagwright.exe\" (file in use); \"D:\\Apps\\Tagwright\\mscomctl.ocx\" (error 1117). "
+            L"Close any program that uses them, then run \"D:\\Apps\\Tagwright\\Uninstall.exe\" "
+            L"again to finish.\r\n\r\nLines of the install log left alone: \"C:\\x0\", \"C:\\x1\", "
+            L"\"C:\\x2\", \"C:\\x3\", \"C:\\x4\", \"C:\\x5\", \"C:\\x6\" (outside the folders of "
+            L"Tagwright); \"nul?" +
+                std::wstring(156, L'n') + L"...\" (not a plain path); and 2 more.");
   UninstallPlan other;
-  other.log = LogState::kOtherFolder;
-  other.head = L"C:\\Elsewhere\\";
-  other.folder = kDir;
   EXPECT_EQ(UninstallResultText(1, other, {}, L""),
-            L"Журнал установки относится к другой папке («C:\\Elsewhere\\»), а не к папке "
-            L"программы удаления («D:\\Apps\\Tagwright\\»), поэтому ничего не удалено.");
-  other.log = LogState::kMissing;
+            L"Не удалось прочитать журнал установки «install.log», поэтому ничего не удалено.");
+  other.log = LogState::kOtherFolder;
+  other.folder = kDir;
+  other.head = L"C:\\Elsewhere\\";
   EXPECT_EQ(UninstallResultText(0, other, {}, L""),
-            L"The install log \"D:\\Apps\\Tagwright\\install.log\" cannot be read, so nothing was "
-            L"removed.");
+            L"The install log is that of another folder (\"C:\\Elsewhere\\\") than the one the "
+            L"uninstaller lies in (\"D:\\Apps\\Tagwright\\\"), so nothing was removed.");
+  other.log = LogState::kRead;
+  EXPECT_EQ(UninstallResultText(1, other, {}, L""), L"Tagwright удалён с компьютера.");
 }
 
 }  // namespace

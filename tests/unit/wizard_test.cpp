@@ -1,222 +1,282 @@
+// The wizard and the installation run against the fakes: what they show, write and report. (The
+// buttons on every page are the end-to-end tests'.)
 #include "wizard/wizard.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <new>
-#include <utility>
 
-#include "fakes/fake_runtime.h"
+#include "engine/integrity.h"
 #include "fakes/fake_toolkit.h"
-#include "fakes/memory_file_system.h"
-#include "fakes/recording_shell.h"
+#include "fakes/platform.h"
 #include "platform/folder_picker.h"
+#include "wizard/install_run.h"
+#include "wizard/pause.h"
 #include "wizard/strings.h"
 
 namespace tgw {
 namespace {
 
-using ::testing::ElementsAre;
+using enum Control;
+using Files = std::vector<std::pair<std::string, std::string>>;
+using Strings = std::vector<std::wstring>;
+using Step = Shortfall::Step;
+using At = fakes::MemoryFileSystem::Fault::At;
 
-class FakePicker : public FolderPicker {
- public:
-  Result<std::optional<std::wstring>> Pick(std::wstring_view title) override {
-    titles.emplace_back(title);
-    if (failure) return *std::exchange(failure, std::nullopt);
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
+const std::wstring kDir = L"c:\\program files\\Tagwright\\", kLog = kDir + L"install.log";
+const std::wstring kGroup = L"C:\\Users\\ann\\Start Menu\\Programs\\Tagwright\\";
+const Strings kShortcuts{L"C:\\Users\\ann\\Desktop\\Tagwright.lnk", kGroup + L"Tagwright.lnk",
+                         kGroup + L"Official web site.lnk", kGroup + L"Uninstall Tagwright.lnk"};
+
+// A container without an integrity record, or (sealed) as the packer writes it.
+std::string Container(const Files& files, bool sealed = false) {
+  std::string body;
+  for (const auto& [name, content] : files) body += name + "/";
+  for (const auto& [name, content] : files) body += "p/NewFile/p" + content;
+  body += "p/NewFile/p\r\n";
+  const std::string record = sealed ? FormatIntegrityRecord({body.size(), Sha256Of(body)}) : "";
+  return "MZ program image" + std::string("s/Parcelon/p") + record + "s/Parcelon/p" + body;
+}
+
+// Thirty files in the product's folders, of bytes of any value, three of them empty.
+Files ThirtyFiles() {
+  Files files;
+  for (int k = 1; k <= 30; ++k) {
+    const char* folder = k <= 8 ? "languages\\english\\" : k <= 16 ? "languages\\russian\\" : "";
+    files.emplace_back(
+        (k >= 26 ? "templates\\" : folder) + ("file" + std::to_string(k)),
+        std::string(static_cast<std::size_t>(k >= 28 ? 0 : k * 37), static_cast<char>(k * 9)));
   }
-  std::deque<std::optional<std::wstring>> answers;
-  std::optional<Error> failure;  // for the next Pick
-  std::vector<std::wstring> titles;
-};
+  return files;
+}
 
-constexpr Control kPages[] = {Control::Frame1, Control::Frame2, Control::Frame3,
-                              Control::Frame4, Control::Frame5, Control::Frame6};
+std::string Lines(const Strings& lines) {
+  std::string bytes;
+  for (const auto& line : lines) bytes += std::string(line.begin(), line.end()) + "\r\n";
+  return bytes;
+}
 
-class WizardTest : public ::testing::Test {
+// A machine with the setup and its runtime files in D:\dist, the wizard loaded on it.
+class Setup : public ::testing::Test, public FolderPicker {
  protected:
-  WizardTest() {
+  Setup() {
     runtime.tick = 0.01;
+    FreshMachine();
+  }
+  void FreshMachine() {
+    files = {};
+    ui = {};
+    for (const auto& [name, folder] : shell.special_folders) files.AddFolders(folder);
     files.AddFolders(L"c:\\program files");
     files.AddFolders(L"C:\\Users\\ann\\AppData\\Roaming");
-    files.PutFile(runtime.program_file, "MZs/Parcelon/pa.txt/p/NewFile/pAp/NewFile/p\r\n");
+    files.PutFile(L"D:\\dist\\MSVBVM60.DLL", "vb runtime");
+    files.PutFile(L"D:\\dist\\mscomctl.ocx", "controls");
+    files.PutFile(runtime.program_file, Container({{"a.txt", "A"}}));
+    wizard.Form_Load();
   }
-  std::vector<Control> VisiblePages() {
-    std::vector<Control> shown;
-    for (Control page : kPages) {
-      if (ui.visible[page]) shown.push_back(page);
-    }
-    return shown;
+  InstallOutcome Run(const std::string& program) {
+    files.PutFile(runtime.program_file, program);
+    stage = 4;
+    return StartInstalation({ui, runtime, files, shell}, stage);
   }
-  void NextTo(int stage) {
-    while (wizard.Stage() < stage) wizard.Command3_Click();
+  // The run through the wizard, with `on_pump` called at every pump of it.
+  void RunWith(std::function<void()> on_pump) {
+    while (wizard.Stage() < 3) wizard.Command3_Click();
+    ui.on_pump = std::move(on_pump);
+    wizard.Command3_Click();
   }
+  Result<std::optional<std::wstring>> Pick(std::wstring_view title) override {
+    EXPECT_EQ(title, L"");
+    return std::exchange(picked, std::optional<std::wstring>());
+  }
+  Strings Percentages() { return ui.caption_log[PRG]; }
 
   fakes::FakeToolkit ui;
   fakes::FakeRuntime runtime;
   fakes::MemoryFileSystem files;
   fakes::RecordingShell shell{files};
-  FakePicker picker;
-  Wizard wizard{{ui, runtime, files, shell}, picker};
+  std::int32_t stage = 0;
+  Result<std::optional<std::wstring>> picked = std::optional<std::wstring>();
+  Wizard wizard{{ui, runtime, files, shell}, *this};
 };
 
-TEST_F(WizardTest, StartsInEnglishOnTheFirstPage) {
+TEST_F(Setup, InstallsEverythingAndEndsOnTheCompletionPage) {
+  EXPECT_TRUE(Run(Container(ThirtyFiles())).Completed());
+  // Four pauses of 0.5 s and thirty of 0.45 s, each ending that long after the whole second
+  // nearest its start (half to even).
+  EXPECT_NEAR(runtime.now, 36013.51, 0.05);
+  EXPECT_EQ(stage, 5);
+  EXPECT_EQ(ui.captions[Command3], L"Finish");
+  EXPECT_TRUE(ui.visible[Frame6] && !ui.visible[Frame5]);
+  Strings percentages{L"5%", L"25%", L"50%"};
+  for (int p : {51, 53, 54, 56, 57, 59, 60, 62, 63, 65, 66, 68, 69, 71, 72, 74,
+                75, 77, 78, 80, 81, 83, 84, 86, 87, 89, 90, 92, 93, 95, 100}) {
+    percentages.push_back(std::to_wstring(p) + L"%");
+  }
+  EXPECT_EQ(Percentages(), percentages);
+  EXPECT_EQ(ui.caption_log[Action].at(3), L"Copying file languages\\english\\file1\r\n To \r\n" +
+                                              kDir + L"languages\\english\\file1");
+  Strings log{kDir};
+  for (const auto& [name, content] : ThirtyFiles()) {
+    log.push_back(kDir + std::wstring(name.begin(), name.end()));
+    EXPECT_EQ(files.Bytes(log.back()), content) << name;  // byte for byte, nothing appended
+  }
+  log.insert(log.end(), kShortcuts.begin(), kShortcuts.end());
+  EXPECT_EQ(files.Bytes(kLog), Lines(log));
+  EXPECT_EQ(files.Bytes(kDir + L"Settings.dat"), "Language=english\r\n");
+  // The folder of the last install is proposed at the next start. (Reinstalls, in Russian and
+  // without the desktop icon, are the end-to-end tests'.)
   wizard.Form_Load();
-  EXPECT_EQ(wizard.Stage(), 0);
-  EXPECT_EQ(ui.list_index, 0);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame1));
-  EXPECT_EQ(wizard.LangStrings(), SplitTable(kEnglishTable));
-  EXPECT_EQ(wizard.LangStrings().size(), 15u);
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
-  EXPECT_TRUE(DescriptionEnglish().ends_with(L"tagwright.example.org\r\n"));
-  EXPECT_EQ(ui.texts[Control::Text1], L"c:\\program files\\Tagwright\\");
-  const std::pair<Control, const wchar_t*> expected[] = {
-      {Control::Label1, L"Select language"},
-      {Control::Label2, L"Setup"},
-      {Control::Frame1, L"Stage 1 of 4"},
-      {Control::Frame4, L"Stage 4 of 4"},
-      {Control::Command3, L"Next"},
-      {Control::Command2, L"Back"},
-      {Control::Command1, L"Exit"},
-      {Control::Label4, L"Please, select directory to install"},
-      {Control::Frame5, L"Installation"},
-      {Control::Label6, L"Progress"},
-      {Control::Label7, L"Setup has been successfully completed!"},
-      {Control::Label3, L"Welcome to Tagwright instalation"},
-      {Control::Label5, L"Now we available to start instalation. Click Next to start."},
-      {Control::Check1, L"Create desktop icon"},
-      {Control::Frame6, L"OK"},  // not in the tables
-  };
-  for (const auto& [control, caption] : expected) EXPECT_EQ(ui.captions[control], caption);
+  EXPECT_EQ(ui.texts[Text1], kDir);
 }
 
-TEST_F(WizardTest, StartUpRestoresOnlyAnAbsoluteFolder) {
-  const std::wstring record = L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log";
-  const std::pair<const char*, const wchar_t*> rows[] = {
-      {"D:\\Apps\\Tagwright\\\r\nsecond line\r\n", L"D:\\Apps\\Tagwright\\"},
-      {"d:\\x\r\n", L"d:\\x\\"},  // the final backslash added
-      {"\\\\srv\\share\\T", L"\\\\srv\\share\\T\\"},
-      {"", L"c:\\program files\\Tagwright\\"},  // empty, relative, device path: the default
-      {"Tagwright\\\r\n", L"c:\\program files\\Tagwright\\"},
-      {"\\\\.\\C:\\x\\", L"c:\\program files\\Tagwright\\"},
+// What the run shows and logs for a setup without files (the earlier log lines kept), one that
+// cannot read itself, and names Windows cannot write faithfully (neither logged nor written).
+TEST_F(Setup, ProgressAndLogForNoFilesOrNamesThatCannotBeWritten) {
+  Run(Container({{"a.txt", "A"}}));
+  EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%", L"50%", L"95%", L"100%"}));
+  ui = {};
+  EXPECT_EQ(Run("MZ a program image with no container").file_count, 0u);
+  EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%", L"50%", L"100%"}));
+  EXPECT_EQ(ui.caption_log[Action].at(2), L"Unpacking was successful");
+  EXPECT_EQ(files.Bytes(kLog), Lines({kDir}) + Lines(kShortcuts) + Lines({kDir + L"a.txt"}));
+  files.faults[fakes::MemoryFileSystem::Key(runtime.program_file)] = {At::kOpen, {}};
+  EXPECT_EQ(StartInstalation({ui, runtime, files, shell}, stage).shortfalls.at(0).step,
+            Step::kReadSetup);
+  FreshMachine();
+  Files payload;
+  for (const char* name : {"..\\..\\windows\\evil.dll", "c:\\windows\\evil2.dll", "nul.txt",
+                           "templates\\AUX.htm", "a<b", "x.", "ok.txt"}) {
+    payload.emplace_back(name, "X");
+  }
+  const InstallOutcome outcome = Run(Container(payload));
+  ASSERT_EQ(outcome.shortfalls.size(), 1u);
+  EXPECT_EQ(outcome.shortfalls[0].step, Step::kFiles);
+  EXPECT_EQ(outcome.shortfalls[0].failed, 6u);
+  EXPECT_EQ(outcome.shortfalls[0].error.kind, ErrorKind::kBadName);
+  EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%", L"50%", L"56%", L"62%", L"69%", L"75%", L"82%",
+                                    L"88%", L"95%", L"100%"}));
+  EXPECT_EQ(files.Files().size(), 13u);  // the one file, 9 of the run and 3 of the machine
+  EXPECT_EQ(files.Bytes(kLog), Lines({kDir, kDir + L"ok.txt"}) + Lines(kShortcuts));
+}
+
+// One failing write each: it is reported with its step and cause (a shortcut's as an HRESULT),
+// the rest goes on, and nothing that was there is cut (the log only grows).
+TEST_F(Setup, EveryWriteThatFailsIsNamedWithItsCauseAndNothingIsCut) {
+  const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5},
+      in_use{ErrorKind::kInUse, 32};
+  const std::tuple<std::wstring, At, Error, Step, std::wstring> rows[] = {
+      {kDir + L"b.txt", At::kWrite, full, Step::kFiles, L""},
+      {kDir + L"b.txt", At::kClose, in_use, Step::kFiles, L""},
+      {kLog, At::kOpen, denied, Step::kLog, L""},
+      {kDir + L"Settings.dat", At::kClose, in_use, Step::kSettings, L""},
+      {kDir + L"MSVBVM60.DLL", At::kClose, in_use, Step::kRuntimeCopy, L"MSVBVM60.DLL"},
+      {kShortcuts[0], At::kOpen, denied, Step::kShortcut, L"Tagwright"},
+      {kShortcuts[2], At::kClose, in_use, Step::kShortcut, L"Official web site"},
+      {L"C:\\Users\\ann\\AppData\\Roaming\\TGWR\\install.log", At::kWrite, full, Step::kUserRecord,
+       L""},
   };
-  for (const auto& [line, field] : rows) {
-    files.PutFile(record, line);
-    ui.texts[Control::Text1] = L"c:\\program files\\Tagwright\\";
-    wizard.Form_Load();
-    EXPECT_EQ(ui.texts[Control::Text1], field) << line;
+  for (const auto& [path, at, error, step, name] : rows) {
+    SCOPED_TRACE(::testing::PrintToString(path) + " " + std::to_string(static_cast<int>(at)));
+    FreshMachine();
+    ASSERT_TRUE(Run(Container({{"a.txt", "old a"}, {"b.txt", "old b"}})).Completed());
+    const std::set<std::wstring> before = files.Files();
+    const std::string old_bytes = files.Bytes(path);
+    files.faults[fakes::MemoryFileSystem::Key(path)] = {at, error};
+    const InstallOutcome outcome = Run(Container({{"a.txt", "new a"}, {"b.txt", "new b"}}));
+    ASSERT_EQ(outcome.shortfalls.size(), 1u);
+    EXPECT_EQ(outcome.shortfalls[0].step, step);
+    EXPECT_EQ(outcome.shortfalls[0].error.code,
+              step == Step::kShortcut ? 0x80070000 | error.code : error.code);
+    EXPECT_EQ(outcome.shortfalls[0].error.kind, error.kind);
+    EXPECT_EQ(outcome.shortfalls[0].name, name);
+    EXPECT_EQ(files.Files(), before);
+    EXPECT_TRUE(step == Step::kLog || files.Bytes(path) == old_bytes);
+    EXPECT_EQ(files.Bytes(kDir + L"a.txt"), "new a");
   }
 }
 
-TEST_F(WizardTest, LanguageSwitchesEveryCaptionAndBack) {
-  wizard.Form_Load();
+// A damaged setup writes nothing (the folders it made are taken back) and leaves an earlier
+// install as it was; a folder that is not absolute is refused before anything is written.
+TEST_F(Setup, ADamagedSetupOrAFolderThatIsNotAbsoluteWriteNothing) {
+  ASSERT_TRUE(Run(Container(ThirtyFiles())).Completed());
+  const auto snapshot = [this] {
+    std::map<std::wstring, std::string> all;
+    for (const std::wstring& file : files.Files()) all[file] = files.Bytes(file);
+    return all;
+  };
+  std::string damaged = Container(ThirtyFiles(), true);
+  damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x20);
+  files.PutFile(runtime.program_file, damaged);
+  const auto before = snapshot();
+  ui = {};
+  EXPECT_TRUE(Run(damaged).damaged);
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%"}));
+  EXPECT_EQ(stage, 5);
+  ui.texts[Text1] = L"d:\\fresh\\";
+  EXPECT_TRUE(Run(damaged).damaged);
+  EXPECT_FALSE(files.FolderExists(L"d:\\fresh").value_or(true));
+  EXPECT_TRUE(Run(Container(ThirtyFiles(), true) + "signature bytes").Completed());
+  for (const wchar_t* dir : {L"", L"Tagwright\\", L"d:\\x", L"q:\\no drive\\"}) {
+    const std::set<std::wstring> files_before = files.Files();
+    ui.texts[Text1] = dir;
+    const InstallOutcome outcome = Run(Container({{"a.txt", "A"}}));
+    EXPECT_EQ(outcome.shortfalls.at(0).step, Step::kFolder);
+    EXPECT_EQ(outcome.shortfalls[0].error.kind,
+              dir[0] == L'q' ? ErrorKind::kNotFound : ErrorKind::kBadName);
+    EXPECT_EQ(files.Files(), files_before);
+  }
+}
+
+// Across midnight, where the timer falls back to 0: begun in the last half second of the day, a
+// pause's start rounds to 86400, which the timer never reads.
+TEST(Pause, EndsOnTimeAcrossMidnight) {
+  for (const auto& [begin, threshold, end] :
+       {std::tuple{86399.7, 0.5, 0.5}, std::tuple{86399.3, 0.8, 86399.8},
+        std::tuple{86399.4, 1.0, 0.0}}) {
+    fakes::FakeToolkit ui;
+    fakes::FakeRuntime runtime;
+    runtime.now = begin;
+    runtime.tick = 0.01;
+    Pause(ui, runtime, threshold);
+    EXPECT_NEAR(runtime.now, end, 0.03) << begin;
+  }
+}
+
+// In the language of the list, every caption its table gives (the layout's are English).
+TEST_F(Setup, EveryCaptionComesFromTheChosenLanguagesTable) {
   const auto english = ui.captions;
   ui.list_index = 1;
   wizard.Lang_Click();
-  EXPECT_EQ(ui.captions[Control::Frame3], L"Этап 3 из 4");
-  EXPECT_EQ(ui.captions[Control::Label2], L"Установка");
-  EXPECT_EQ(ui.captions[Control::Frame5], L"Установка");
-  EXPECT_EQ(ui.captions[Control::Check1], L"Создать иконку на рабочем столе");
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionRussian());
-  wizard.Command1_Click();
-  EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
-  EXPECT_EQ(ui.messages.back().title, L"Exit");
-  EXPECT_EQ(ui.messages.back().kind, MessageKind::kExitQuestion);
-
+  std::wstring captions;
+  for (const Control control : {Label1, Label2, Command3, Command2, Command1, Label4, Frame5,
+                                Label6, Label7, Label3, Label5, Check1, Frame1, Frame4}) {
+    captions += ui.captions[control] + L"|";
+  }
+  EXPECT_EQ(captions + ui.texts[Description],
+            L"Выберите язык|Установка|Далее|Назад|Выход|Выберите директорию для установки|"
+            L"Установка|Прогресс|Установка была успешно завершена!|Вас приветствует установка "
+            L"Tagwright|Все готово для начала установки. Нажмите Далее для продолжения.|Создать "
+            L"иконку на рабочем столе|Этап 1 из 4|Этап 4 из 4|" +
+                DescriptionRussian());
   ui.list_index = 0;
   wizard.Lang_Click();
-  wizard.Lang_Click();  // picking the selected entry again changes nothing
   EXPECT_EQ(ui.captions, english);
-  EXPECT_EQ(ui.texts[Control::Description], DescriptionEnglish());
+  EXPECT_EQ(ui.captions[Check1], L"Create desktop icon");  // not the layout's
 }
 
-TEST_F(WizardTest, NextAndBackWalkThePages) {
-  wizard.Form_Load();
-  wizard.Command2_Click();  // Back on the first page
-  EXPECT_EQ(wizard.Stage(), 0);
-  for (int stage : {1, 2, 3}) {
-    wizard.Command3_Click();
-    EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
-  }
-  for (int stage : {2, 1, 0}) {
-    wizard.Command2_Click();
-    EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
-  }
-  // Exit answered No leaves page and stage alone at every stage.
-  ui.answer = MessageAnswer::kNo;
-  for (int stage : {0, 1, 2, 3}) {
-    NextTo(stage);
-    wizard.Command1_Click();
-    EXPECT_EQ(wizard.Stage(), stage);
-    EXPECT_THAT(VisiblePages(), ElementsAre(kPages[stage]));
-  }
-  EXPECT_EQ(ui.messages.size(), 4u);
-  EXPECT_EQ(runtime.ends, 0);
-}
-
-TEST_F(WizardTest, ClicksDuringTheRun) {
-  wizard.Form_Load();
-  NextTo(3);
-  int pumps_seen = 0;
-  ui.on_pump = [&] {
-    if (++pumps_seen != 3) return;
-    EXPECT_EQ(wizard.Stage(), 4);
-    wizard.Command3_Click();  // Next and Back do nothing while it runs
-    wizard.Command2_Click();
-    wizard.Command1_Click();  // Exit answered No: the run carries on
-    wizard.Form_QueryUnload();
-  };
-  wizard.Command3_Click();
-  EXPECT_EQ(ui.CaptionsOf(Control::Action).front(), L"Creating directories...");
-  EXPECT_EQ(ui.CaptionsOf(Control::Action).size(), 5u);  // the run went once
-  EXPECT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
-  EXPECT_EQ(ui.captions[Control::Label7], L"Setup has been successfully completed!");
-
-  wizard.Command2_Click();  // Back on the completion page does nothing
-  EXPECT_EQ(wizard.Stage(), 5);
-  wizard.Command1_Click();  // Exit asks here too
-  EXPECT_EQ(ui.messages.size(), 3u);
-  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);  // Finish
-}
-
-TEST_F(WizardTest, ExitYesDuringTheRunEndsAtOnceKeepingWhatWasWritten) {
-  wizard.Form_Load();
-  NextTo(3);
-  ui.answer = MessageAnswer::kYes;
-  ui.on_pump = [&] {
-    if (files.HasFile(L"c:\\program files\\Tagwright\\a.txt")) wizard.Command1_Click();
-  };
-  EXPECT_THROW(wizard.Command3_Click(), fakes::ProgramEnded);
-  EXPECT_EQ(wizard.Stage(), 4);
-  EXPECT_EQ(files.Bytes(L"c:\\program files\\Tagwright\\a.txt"), "A");
-  EXPECT_FALSE(files.HasFile(L"c:\\program files\\Tagwright\\Settings.dat"));
-}
-
-TEST_F(WizardTest, AFailedRunSaysSoInTheChosenLanguage) {
-  wizard.Form_Load();
-  ui.list_index = 1;
-  wizard.Lang_Click();
-  ui.texts[Control::Text1] = L"q:\\no such drive\\Tagwright\\";
-  NextTo(5);
-  EXPECT_EQ(ui.captions[Control::Label7],
-            L"Установка не завершена: не удалось создать папку установки (путь не найден).");
-}
-
-TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
-  using Step = Shortfall::Step;
-  const Error full{ErrorKind::kDiskFull, 112};
-  const Error denied{ErrorKind::kAccessDenied, 5};
-  InstallOutcome damaged;
-  damaged.damaged = true;
-  InstallOutcome partial;
+// The completion page says what did not complete, in the chosen language. (Damaged setups and a
+// folder that cannot be made are the end-to-end tests'.)
+TEST_F(Setup, ARunThatFailsEndsOnTheCompletionPageSayingWhy) {
+  int pumps = 0;
+  RunWith([&] {
+    if (++pumps == 4) throw std::bad_alloc();
+  });
+  EXPECT_TRUE(ui.visible[Frame6]);
+  EXPECT_EQ(ui.captions[Label7], L"Setup did not complete: an unexpected error stopped it.");
+  const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5};
+  InstallOutcome partial, none, unread;
   partial.file_count = 30;
   partial.shortfalls = {{Step::kFiles, full, {}, 2},
                         {Step::kSettings, full, {}, 0},
@@ -226,10 +286,10 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
                         {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
   InstallOutcome folder = partial;  // everything else follows from the folder
   folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
+  EXPECT_EQ(NotCompletedText(1, folder),
+            L"Установка не завершена: не удалось создать папку установки (отказано в доступе).");
+  unread.shortfalls = {{Step::kReadSetup, {}, {}, 0}};
   const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
-      {0, &damaged,
-       L"Setup did not complete: the setup file is damaged, and nothing was installed. Please "
-       L"obtain the setup again."},
       {0, &partial,
        L"Setup did not complete. Not done: 2 of 30 files, the settings file, the install log "
        L"(disk full); mscomctl.ocx (file in use); the shortcut \"Official web site\" (access "
@@ -238,77 +298,52 @@ TEST(NotCompletedText, NamesWhatDidNotCompleteAndWhy) {
        L"Установка не завершена. Не выполнено: 2 из 30 файлов, файл настроек, журнал установки "
        L"(диск заполнен); mscomctl.ocx (файл занят); ярлык «Official web site» (отказано в "
        L"доступе); запись о папке установки (ошибка 1117)."},
-      {0, &folder,
-       L"Setup did not complete: the install folder could not be created (access denied)."},
+      {1, &none, L"Установка не завершена: в программе установки нет файлов."},
+      {0, &unread, L"Setup did not complete: the setup file could not be read."},
   };
   for (const auto& [language, outcome, text] : rows) {
     EXPECT_EQ(NotCompletedText(language, *outcome), text);
   }
 }
 
-TEST_F(WizardTest, AnUnexpectedFailureEndsOnTheCompletionPage) {
-  wizard.Form_Load();
-  NextTo(3);
-  int pumps_seen = 0;
-  ui.on_pump = [&] {
-    if (++pumps_seen == 4) throw std::bad_alloc();
-  };
-  wizard.Command3_Click();
-  EXPECT_EQ(wizard.Stage(), 5);
-  EXPECT_THAT(VisiblePages(), ElementsAre(Control::Frame6));
-  EXPECT_EQ(ui.captions[Control::Command3], L"Finish");
-  EXPECT_EQ(ui.captions[Control::Label7],
-            L"Setup did not complete: an unexpected error stopped it.");
-}
-
-TEST_F(WizardTest, BrowseButtonSetsTheFolderField) {
-  wizard.Form_Load();
-  picker.answers = {L"C:\\Program Files", L"C:\\Tools", L"C:\\Tools", std::nullopt, L"D:\\"};
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Program Files\\Tagwright\\");
-  wizard.Command4_Click();
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");  // not nested
-  wizard.Command4_Click();  // cancelled: the field keeps its folder
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\Tools\\Tagwright\\");
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"D:\\Tagwright\\");
-  EXPECT_THAT(picker.titles, ::testing::Each(L""));
-  EXPECT_TRUE(ui.messages.empty());
-
-  // A name the records cannot hold in the ANSI code page: its short form, or a refusal.
+// The folder chosen with "...", with Tagwright below it; cancelled, the field stays. A name the
+// ANSI code page cannot hold: its short form (of an existing folder), or a refusal in the chosen
+// language, as is a picker that fails. Exit asks; closing the window asks only during the run.
+TEST_F(Setup, TheFolderButtonSetsTheFieldToARecordableFolder) {
   files.AddFolders(L"C:\\Данные");
   files.AddFolders(L"C:\\Папка");
-  files.short_names[L"c:\\данные"] = L"C:\\F1E8~1";
-  picker.answers = {L"C:\\данные", L"C:\\папка", L"C:\\папка"};
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
-  wizard.Command4_Click();
+  files.short_names[fakes::MemoryFileSystem::Key(L"C:\\Данные")] = L"C:\\F1E8~1";
+  const std::pair<std::optional<std::wstring>, std::wstring> rows[] = {
+      {L"C:\\Program Files", L"C:\\Program Files\\Tagwright\\"},
+      {std::nullopt, L"C:\\Program Files\\Tagwright\\"},
+      {L"D:\\", L"D:\\Tagwright\\"},
+      {L"C:\\Данные", L"C:\\F1E8~1\\Tagwright\\"},
+      {L"C:\\папка", L"C:\\F1E8~1\\Tagwright\\"},
+  };
+  for (const auto& [chosen, field] : rows) {
+    picked = chosen;
+    wizard.Command4_Click();
+    EXPECT_EQ(ui.texts[Text1], field);
+  }
   ui.list_index = 1;
   wizard.Lang_Click();
+  picked = std::optional<std::wstring>(L"C:\\папка");
   wizard.Command4_Click();
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
-  ASSERT_EQ(ui.messages.size(), 2u);
+  picked = Error{ErrorKind::kOther, 161};
+  wizard.Command4_Click();
+  EXPECT_EQ(ui.texts[Text1], L"C:\\F1E8~1\\Tagwright\\");
+  ASSERT_EQ(ui.messages.size(), 3u);
   EXPECT_EQ(ui.messages[0].kind, MessageKind::kWarning);
   EXPECT_EQ(ui.messages[0].title, L"Setup");
   EXPECT_TRUE(ui.messages[0].prompt.starts_with(L"The name of this folder cannot be stored"));
   EXPECT_EQ(ui.messages[1].title, L"Установка");
   EXPECT_TRUE(ui.messages[1].prompt.starts_with(L"Имя этой папки нельзя сохранить"));
-
-  // A picker that fails says why, and the field keeps its folder.
-  ui.list_index = 0;
-  wizard.Lang_Click();
-  picker.failure = Error{ErrorKind::kOther, 161};
-  wizard.Command4_Click();
-  EXPECT_EQ(ui.messages.back().prompt,
-            L"This folder cannot be used (error 161). Please choose another folder.");
-  EXPECT_EQ(ui.texts[Control::Text1], L"C:\\F1E8~1\\Tagwright\\");
-}
-
-TEST_F(WizardTest, ClosingTheWindowAsksOnlyDuringTheRun) {
-  wizard.Form_Load();
+  EXPECT_TRUE(ui.messages[2].prompt.starts_with(L"Эту папку нельзя использовать ("));
+  wizard.Command1_Click();  // Exit, answered No
+  EXPECT_EQ(ui.messages.back().prompt, L"Вы действительно хотите выйти?");
+  EXPECT_EQ(runtime.ends, 0);
   EXPECT_THROW(wizard.Form_QueryUnload(), fakes::ProgramEnded);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.size(), 4u);
 }
 
 }  // namespace

@@ -11,26 +11,19 @@
 
 namespace tgw::fakes {
 
-// Remembers every control's state and every caption set, answers message boxes as
-// told, and runs `on_pump` at each pump so a test can click while a handler waits.
+// The window as its layout creates it: remembers every control's state and every caption set,
+// answers message boxes as told, and runs `on_pump` at each pump so a test can click during a run.
 class FakeToolkit : public Toolkit {
  public:
-  // The window as its layout creates it.
   FakeToolkit() {
     for (const layout::ControlLayout& control : layout::Controls()) {
       captions[control.id] = texts[control.id] = control.caption;
       visible[control.id] = (control.flags & layout::kHidden) == 0;
     }
   }
-
-  struct Message {
-    std::wstring prompt, title;
-    MessageKind kind;
-  };
-
   void SetCaption(Control control, std::wstring_view caption) override {
     captions[control] = caption;
-    caption_log.emplace_back(control, caption);
+    caption_log[control].emplace_back(caption);
   }
   std::wstring GetText(Control control) override { return texts[control]; }
   void SetText(Control control, std::wstring_view text) override { texts[control] = text; }
@@ -46,29 +39,21 @@ class FakeToolkit : public Toolkit {
     return answer;
   }
   void PumpEvents() override {
-    ++pumps;
     if (on_pump) on_pump();
   }
   void WaitEvents(double) override { PumpEvents(); }
-
-  // The captions one control was given, in order.
-  std::vector<std::wstring> CaptionsOf(Control control) const {
-    std::vector<std::wstring> seen;
-    for (const auto& [c, text] : caption_log) {
-      if (c == control) seen.push_back(text);
-    }
-    return seen;
-  }
-
   std::map<Control, std::wstring> captions, texts;
   std::map<Control, bool> visible;
-  std::vector<std::pair<Control, std::wstring>> caption_log;
+  std::map<Control, std::vector<std::wstring>> caption_log;  // every caption set, in order
+  struct Message {
+    std::wstring prompt, title;
+    MessageKind kind;
+  };
   std::vector<Message> messages;
   std::int16_t list_index = -1;
   int check_value = 1;
   float bar = 0;
   MessageAnswer answer = MessageAnswer::kNo;
-  int pumps = 0;
   std::function<void()> on_pump;
 };
 
