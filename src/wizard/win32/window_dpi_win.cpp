@@ -51,6 +51,40 @@ UniqueIcon LoadIconOfSize(HINSTANCE instance, int id, int width, int height) noe
   return UniqueIcon(icon);
 }
 
+// The picture of the resources (IDB_IMAGE1), as a bitmap to copy and scale from. The resource is
+// run-length encoded (BI_RLE8, see make-pictures.sh), which LoadImage and CreateDIBSection do not
+// take; StretchDIBits draws it, one to one, into a 32-bit bitmap made for it. Null when the
+// resource is missing or not a whole bitmap.
+UniqueBitmap LoadPicture(HINSTANCE instance) noexcept {
+  const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDB_IMAGE1), RT_BITMAP);
+  const HGLOBAL loaded = found != nullptr ? LoadResource(instance, found) : nullptr;
+  const auto* info =
+      loaded != nullptr ? static_cast<const BITMAPINFO*>(LockResource(loaded)) : nullptr;
+  const DWORD size = found != nullptr ? SizeofResource(instance, found) : 0;
+  if (info == nullptr || size < sizeof(BITMAPINFOHEADER)) return {};
+  const BITMAPINFOHEADER& header = info->bmiHeader;
+  const DWORD colours = header.biBitCount > 8   ? 0
+                        : header.biClrUsed != 0 ? header.biClrUsed
+                                                : DWORD{1} << header.biBitCount;
+  const DWORD bits_offset = header.biSize + colours * sizeof(RGBQUAD);
+  if (header.biSize < sizeof(BITMAPINFOHEADER) || colours > 256 || header.biWidth <= 0 ||
+      header.biHeight <= 0 || bits_offset > size) {
+    return {};
+  }
+  BITMAPINFO target{};
+  target.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), header.biWidth, header.biHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* pixels = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!bitmap || !dc) return {};
+  const SelectedObject selected(dc.get(), bitmap.get());
+  const int drawn = StretchDIBits(
+      dc.get(), 0, 0, header.biWidth, header.biHeight, 0, 0, header.biWidth, header.biHeight,
+      reinterpret_cast<const BYTE*>(info) + bits_offset, info, DIB_RGB_COLORS, SRCCOPY);
+  return drawn > 0 ? std::move(bitmap) : UniqueBitmap();
+}
+
 }  // namespace
 
 void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
@@ -139,10 +173,7 @@ void WizardWindow::FitSelectionField(HWND combo, int height) noexcept {
 }
 
 void WizardWindow::ScalePicture() noexcept {
-  if (!picture_) {
-    picture_.reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE1),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  }
+  if (!picture_) picture_ = LoadPicture(instance_);
   scaled_picture_.reset();
   const ControlLayout* image = layout::Find(Control::Image1);
   if (!picture_ || image == nullptr) return;
