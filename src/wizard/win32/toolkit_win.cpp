@@ -54,7 +54,14 @@ int Win32Toolkit::GetCheckValue(Control control) {
 }
 
 void Win32Toolkit::SetBarValue(Control control, float value) {
-  bar_values_[control] = value;
+  const auto found =
+      std::find_if(bar_values_.begin(), bar_values_.end(),
+                   [control](const BarValue& bar) { return bar.control == control; });
+  if (found != bar_values_.end()) {
+    found->value = value;
+  } else {
+    bar_values_.push_back({control, value});
+  }
   if (const HWND handle = window_.Item(control)) {
     const double shown =
         std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), 0.0, 100.0);
@@ -63,8 +70,10 @@ void Win32Toolkit::SetBarValue(Control control, float value) {
 }
 
 float Win32Toolkit::GetBarValue(Control control) {
-  const auto found = bar_values_.find(control);
-  return found != bar_values_.end() ? found->second : 0.0F;
+  for (const BarValue& bar : bar_values_) {
+    if (bar.control == control) return bar.value;
+  }
+  return 0.0F;
 }
 
 MessageAnswer Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title,

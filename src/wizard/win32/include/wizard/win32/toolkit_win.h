@@ -1,6 +1,6 @@
 #pragma once
 
-#include <map>
+#include <vector>
 
 #include "wizard/toolkit.h"
 #include "wizard/win32/window_win.h"
@@ -34,8 +34,13 @@ class Win32Toolkit final : public Toolkit {
  private:
   void SetTextOf(Control control, std::wstring_view text);
 
+  struct BarValue {
+    Control control;
+    float value;
+  };
+
   WizardWindow& window_;
-  std::map<Control, float> bar_values_;
+  std::vector<BarValue> bar_values_;  // the value last set of each bar, searched in order
 };
 
 // MessageBoxW's style for a kind of message: MB_YESNO | MB_ICONINFORMATION (68) for the exit
