@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Draws the wizard's pictures: image1.bmp (the left strip, 112 x 457) and setup.ico (48, 32 and 16
-# pixels, 256 colours). Needs ImageMagick and python3.
+# Draws the wizard's pictures: image1.bmp (the left strip, 112 x 457) and setup.ico (16 to 256
+# pixels). Needs ImageMagick and python3.
 #
 # The strip is drawn in full colour, then stored with a palette of the few colours it has, each
 # within 1/255 per channel of a colour drawn, and run-length encoded (BI_RLE8): about 5 KB in the
@@ -75,45 +75,29 @@ file_header = struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(colours) + le
 open(target, "wb").write(file_header + header + colours + bits)
 PY
 
-"$im" -size 48x48 xc:none -fill 'rgb(70,96,122)' -draw "roundrectangle 2,2 45,45 8,8" \
-  -fill none -stroke white -strokewidth 4 -draw "polyline 17,14 7,24 17,34" \
-  -draw "polyline 31,14 41,24 31,34" \
-  -stroke 'rgb(103,167,129)' -strokewidth 4 -draw "line 27,10 21,38" "$work/48.png"
-for size in 48 32 16; do
-  # Opaque where at least half covered; colours reduced to fit a 256-entry palette.
-  "$im" "$work/48.png" -resize ${size}x${size} -channel A -threshold 50% +channel \
-    +dither -colors 255 -depth 8 "rgba:$work/$size.rgba"
+# The icon is drawn once at 256 pixels (the drawing's own units are those of 48, scaled), then
+# made smaller for each size Windows asks for: the small icon at 100 to 200 % (16 to 32), the
+# large one (32 to 64), and 256 for Explorer's largest views. Each is a PNG of at most 64 colours
+# with their transparency, stored in the .ico as PNG (Windows Vista and later read these).
+"$im" -size 256x256 xc:none -draw "translate 2.1667,2.1667 scale 5.3333,5.3333 \
+    fill rgb(70,96,122) roundrectangle 2,2 45,45 8,8 \
+    fill none stroke white stroke-width 4 polyline 17,14 7,24 17,34 polyline 31,14 41,24 31,34 \
+    stroke rgb(103,167,129) line 27,10 21,38" "$work/256.png"
+sizes="16 20 24 32 40 48 64 256"
+for size in $sizes; do
+  "$im" "$work/256.png" -resize ${size}x${size} -strip +dither -colors 64 "PNG8:$work/$size.png"
 done
 
-python3 - "$work" <<'PY'
+python3 - "$work" $sizes <<'PY'
 import struct, sys
-work = sys.argv[1]
-images = []
-for size in (48, 32, 16):
-    data = open(f"{work}/{size}.rgba", "rb").read()
-    pixels = [data[i:i + 4] for i in range(0, len(data), 4)]
-    palette = sorted({p[:3] for p in pixels if p[3] >= 128})
-    assert len(palette) <= 256
-    index = {c: i for i, c in enumerate(palette)}
-    palette += [b"\0\0\0"] * (256 - len(palette))
-    xor, mask = b"", b""
-    mask_stride = ((size + 31) // 32) * 4
-    for y in reversed(range(size)):  # bottom-up rows
-        row = pixels[y * size:(y + 1) * size]
-        xor += bytes(index.get(p[:3], 0) if p[3] >= 128 else 0 for p in row)
-        line = bytearray(mask_stride)
-        for x, p in enumerate(row):
-            if p[3] < 128:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += bytes(line)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(xor) + len(mask), 0, 0, 256, 0)
-    colours = b"".join(bytes((c[2], c[1], c[0], 0)) for c in palette)
-    images.append((size, header + colours + xor + mask))
+work, sizes = sys.argv[1], [int(size) for size in sys.argv[2:]]
+images = [open(f"{work}/{size}.png", "rb").read() for size in sizes]
 out = struct.pack("<HHH", 0, 1, len(images))
 offset = 6 + 16 * len(images)
-for size, blob in images:
-    out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(blob), offset)
-    offset += len(blob)
-out += b"".join(blob for _, blob in images)
+for size, png in zip(sizes, images):
+    # Width and height 0 stand for 256; 32 bits per pixel, as the PNG's colours and alpha are.
+    out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(png), offset)
+    offset += len(png)
+out += b"".join(images)
 open("setup.ico", "wb").write(out)
 PY
