@@ -63,9 +63,10 @@ void Win32Toolkit::SetBarValue(Control control, float value) {
     bar_values_.push_back({control, value});
   }
   if (const HWND handle = window_.Item(control)) {
+    // Rounded half up (0 to 100 are never negative).
     const double shown =
         std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), 0.0, 100.0);
-    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(std::lround(shown)), 0);
+    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(shown + 0.5), 0);
   }
 }
 
@@ -100,8 +101,10 @@ void Win32Toolkit::WaitEvents(double seconds) {
   PumpEvents();
   // Whole milliseconds, rounded up so that a wait is never cut short; at most a day.
   constexpr double kLongestMs = 86'400'000.0;
-  const double ms = seconds > 0.0 ? std::min(std::ceil(seconds * 1000.0), kLongestMs) : 0.0;
-  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const double ms = seconds > 0.0 ? std::min(seconds * 1000.0, kLongestMs) : 0.0;
+  auto whole = static_cast<DWORD>(ms);
+  if (whole < ms) ++whole;
+  MsgWaitForMultipleObjectsEx(0, nullptr, whole, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   PumpEvents();
 }
 

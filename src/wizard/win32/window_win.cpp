@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <span>
 #include <string>
 
@@ -138,12 +137,15 @@ Status WizardWindow::Create() noexcept {
 
   // In rising tab order, the order the dialog manager moves the focus in. Every frame's tab
   // comes before those of the controls on it, so a parent is made before its children.
+  // Sorted as they come, each after those of a lower or the same tab (the layout's order among
+  // equal tabs).
   std::vector<const ControlLayout*> windows;
   for (const ControlLayout& control : layout::Controls()) {
-    if (control.kind != Kind::kImage && control.kind != Kind::kLine) windows.push_back(&control);
+    if (control.kind == Kind::kImage || control.kind == Kind::kLine) continue;
+    auto place = windows.end();
+    while (place != windows.begin() && (*(place - 1))->tab > control.tab) --place;
+    windows.insert(place, &control);
   }
-  std::stable_sort(windows.begin(), windows.end(),
-                   [](const ControlLayout* a, const ControlLayout* b) { return a->tab < b->tab; });
   items_.reserve(windows.size());
   for (const ControlLayout* control : windows) {
     // A control whose parent is no window yet would break the order above.
