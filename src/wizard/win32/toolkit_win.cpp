@@ -10,26 +10,15 @@
 
 namespace tgw::win32 {
 
-void Win32Toolkit::SetTextOf(Control control, std::wstring_view text) {
-  const HWND handle = window_.Item(control);
-  if (handle == nullptr) return;
-  const std::wstring terminated(text);
-  SetWindowTextW(handle, terminated.c_str());
-  // Repainted at the next pump. A see-through label paints what lies behind it first, so no
-  // trace of a longer old text stays.
-  InvalidateRect(handle, nullptr, FALSE);
-}
-
 void Win32Toolkit::SetCaption(Control control, std::wstring_view caption) {
-  SetTextOf(control, caption);
+  window_.SetText(control, caption);
 }
 
-std::wstring Win32Toolkit::GetText(Control control) {
-  const HWND handle = window_.Item(control);
-  return handle != nullptr ? WindowText(handle) : std::wstring();
-}
+std::wstring Win32Toolkit::GetText(Control control) { return window_.Text(control); }
 
-void Win32Toolkit::SetText(Control control, std::wstring_view text) { SetTextOf(control, text); }
+void Win32Toolkit::SetText(Control control, std::wstring_view text) {
+  window_.SetText(control, text);
+}
 
 void Win32Toolkit::SetVisible(Control control, bool visible) {
   window_.SetVisible(control, visible);

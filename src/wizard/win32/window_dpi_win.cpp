@@ -91,18 +91,30 @@ void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
   dpi_ = dpi;
   // The old fonts stay until every control has its new one.
   const std::vector<FontEntry> old_fonts = std::exchange(fonts_, MakeFonts(dpi));
-  for (const ControlWindow& item : items_) {
-    const ControlLayout& control = *item.layout;
-    SendMessageW(item.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
-    const RECT rect = PixelRect(control, dpi);
-    const int height = rect.bottom - rect.top;
-    const bool list = control.kind == Kind::kComboBox;
-    // A drop-down list is given the height with its list dropped; its field is fitted after.
-    SetWindowPos(item.handle, nullptr, rect.left, rect.top, rect.right - rect.left,
-                 list ? height + DroppedListHeight(item.handle) : height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (list) FitSelectionField(item.handle, height);
-  }
+  for (const ControlWindow& item : items_) PlaceControl(item);
+  FitToDpi(suggested);
+}
+
+void WizardWindow::PlaceControl(const ControlWindow& item) noexcept {
+  SendMessageW(item.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.layout->font)),
+               FALSE);
+  SizeControl(item);
+}
+
+void WizardWindow::SizeControl(const ControlWindow& item) noexcept {
+  const ControlLayout& control = *item.layout;
+  const RECT rect = PixelRect(control, dpi_);
+  const int height = rect.bottom - rect.top;
+  const bool list = control.kind == Kind::kComboBox;
+  // A drop-down list is given the height with its list dropped; its field is fitted after.
+  SetWindowPos(item.handle, nullptr, rect.left, rect.top, rect.right - rect.left,
+               list ? height + DroppedListHeight(item.handle) : height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  if (list) FitSelectionField(item.handle, height);
+}
+
+void WizardWindow::FitToDpi(const RECT* suggested) noexcept {
+  const UINT dpi = dpi_;
   ScalePicture();
   LoadIcons();
 

@@ -109,13 +109,7 @@ Status WizardWindow::Create() noexcept {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance_;
-  // Shared icons at the system's sizes; the window sets its own per DPI (LoadIcons).
-  window_class.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETUP),
-                                                     IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                     GetSystemMetrics(SM_CYICON), LR_SHARED));
-  window_class.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETUP),
-                                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  // No class icons: the window sets its own for its DPI (LoadIcons) before it is first shown.
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.lpszClassName = kWindowClass;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -146,6 +140,11 @@ Status WizardWindow::Create() noexcept {
     while (place != windows.begin() && (*(place - 1))->tab > control.tab) --place;
     windows.insert(place, &control);
   }
+  // Each made in its place and with its font for the window's DPI, and given its text after:
+  // a multi-line edit box lays its text out again on each of these, which for the language
+  // tables takes milliseconds.
+  dpi_ = DpiOf(window_);
+  fonts_ = MakeFonts(dpi_);
   items_.reserve(windows.size());
   for (const ControlLayout* control : windows) {
     // A control whose parent is no window yet would break the order above.
@@ -153,7 +152,7 @@ Status WizardWindow::Create() noexcept {
     if (!CreateControl(*control)) return LastError();
   }
 
-  ApplyDpi(DpiOf(window_), nullptr);
+  FitToDpi(nullptr);
   return {};
 }
 
@@ -164,14 +163,22 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   if (window_class.tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
   if (!Has(control, layout::kHidden)) style |= WS_VISIBLE;
 
-  const std::wstring caption(control.caption);
-  const HWND handle = CreateWindowExW(window_class.ex_style, window_class.name, caption.c_str(),
-                                      style, 0, 0, 0, 0, Item(control.parent),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                      instance_, nullptr);
+  const RECT rect = PixelRect(control, dpi_);
+  const HWND handle = CreateWindowExW(
+      window_class.ex_style, window_class.name, L"", style, rect.left, rect.top,
+      rect.right - rect.left, rect.bottom - rect.top, Item(control.parent),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
   if (handle == nullptr) return false;
-  items_.push_back({&control, handle});
+  // A hidden text box (the language tables) keeps its text in the layout until it is shown or
+  // given another: an edit box lays out a text as it takes it, which for the tables, wrapped in
+  // their narrow boxes, takes milliseconds at every start. Text() reads it from the layout.
+  const bool keep = control.kind == Kind::kTextBox && Has(control, layout::kHidden);
+  items_.push_back({&control, handle, keep && !control.caption.empty()});
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
+  if (!control.caption.empty() && !keep) SetText(control.id, control.caption);
   SetFirstState(handle, control);
+  // A drop-down list's height depends on its entries and font.
+  if (control.kind == Kind::kComboBox) SizeControl(items_.back());
   return true;
 }
 
@@ -186,6 +193,31 @@ const WizardWindow::ControlWindow* WizardWindow::Find(Control control) const noe
     if (item.layout->id == control) return &item;
   }
   return nullptr;
+}
+
+WizardWindow::ControlWindow* WizardWindow::Find(Control control) noexcept {
+  for (ControlWindow& item : items_) {
+    if (item.layout->id == control) return &item;
+  }
+  return nullptr;
+}
+
+std::wstring WizardWindow::Text(Control control) const {
+  if (control == Control::Form1) return WindowText(window_);
+  const ControlWindow* item = Find(control);
+  if (item == nullptr) return {};
+  return item->text_in_layout ? std::wstring(item->layout->caption) : WindowText(item->handle);
+}
+
+void WizardWindow::SetText(Control control, std::wstring_view text) {
+  const HWND handle = Item(control);
+  if (handle == nullptr) return;
+  if (ControlWindow* item = Find(control)) item->text_in_layout = false;
+  const std::wstring terminated(text);
+  SetWindowTextW(handle, terminated.c_str());
+  // Repainted at the next pump. A see-through label paints what lies behind it first, so no
+  // trace of a longer old text stays.
+  InvalidateRect(handle, nullptr, FALSE);
 }
 
 const WizardWindow::ControlWindow* WizardWindow::Find(HWND handle) const noexcept {
@@ -206,6 +238,10 @@ void WizardWindow::Show(int show_command, Control focus) noexcept {
 void WizardWindow::SetVisible(Control control, bool visible) noexcept {
   const HWND handle = Item(control);
   if (handle == nullptr || handle == window_) return;
+  if (const ControlWindow* item = Find(control);
+      visible && item != nullptr && item->text_in_layout) {
+    SetText(control, item->layout->caption);
+  }
   const HWND focus = GetFocus();
   const bool hides_focus =
       !visible && focus != nullptr && (focus == handle || IsChild(handle, focus));

@@ -32,8 +32,6 @@ class Win32Toolkit final : public Toolkit {
   void WaitEvents(double seconds) override;
 
  private:
-  void SetTextOf(Control control, std::wstring_view text);
-
   struct BarValue {
     Control control;
     float value;

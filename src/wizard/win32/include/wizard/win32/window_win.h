@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -57,6 +59,10 @@ class WizardWindow {
   // Shows or hides a control (a frame with all on it). When that hides the focus, it moves to
   // the next control that can take it.
   void SetVisible(Control control, bool visible) noexcept;
+  // A control's text: its window's; for a hidden text box not given its text yet, the layout's.
+  std::wstring Text(Control control) const;
+  // Gives a control's window `text`; it is repainted at the next pump.
+  void SetText(Control control, std::wstring_view text);
   // One message through the dialog manager (Tab, Shift+Tab, Space, Enter) or, when it is not
   // for that, translated and dispatched.
   void Dispatch(MSG& message) noexcept;
@@ -67,6 +73,8 @@ class WizardWindow {
   struct ControlWindow {
     const layout::ControlLayout* layout;
     HWND handle;
+    // The window was not given the layout's caption yet (a hidden text box: see CreateControl).
+    bool text_in_layout;
   };
   struct FontEntry {
     const layout::Font* font;
@@ -85,6 +93,11 @@ class WizardWindow {
   // Sizes, positions, fonts, picture and icons for `dpi`; the window keeps its place, or takes
   // `suggested` (WM_DPICHANGED).
   void ApplyDpi(UINT dpi, const RECT* suggested) noexcept;
+  // A control's font, then its place and size (SizeControl) for dpi_.
+  void PlaceControl(const ControlWindow& item) noexcept;
+  void SizeControl(const ControlWindow& item) noexcept;
+  // The picture, the icons and the window's size for dpi_, as ApplyDpi.
+  void FitToDpi(const RECT* suggested) noexcept;
   std::vector<FontEntry> MakeFonts(UINT dpi) const;
   // What a drop-down list's window adds below its field for the list when dropped.
   int DroppedListHeight(HWND combo) const noexcept;
@@ -94,6 +107,7 @@ class WizardWindow {
   void LoadIcons() noexcept;
 
   const ControlWindow* Find(Control control) const noexcept;
+  ControlWindow* Find(Control control) noexcept;
   const ControlWindow* Find(HWND handle) const noexcept;
   HFONT FontFor(const layout::Font* font) const noexcept;
   HBRUSH BrushFor(layout::Rgb colour) noexcept;
