@@ -43,13 +43,14 @@ int Win32Toolkit::GetCheckValue(Control control) {
 }
 
 void Win32Toolkit::SetBarValue(Control control, float value) {
-  const auto found =
-      std::find_if(bar_values_.begin(), bar_values_.end(),
-                   [control](const BarValue& bar) { return bar.control == control; });
-  if (found != bar_values_.end()) {
+  BarValue* found = nullptr;
+  for (BarValue& bar : bar_values_) {
+    if (bar.control == control) found = &bar;
+  }
+  if (found != nullptr) {
     found->value = value;
   } else {
-    bar_values_.push_back({control, value});
+    bar_values_.push_back({control, value});  // room for every control
   }
   if (const HWND handle = window_.Item(control)) {
     // Rounded half up (0 to 100 are never negative).

@@ -90,7 +90,7 @@ UniqueBitmap LoadPicture(HINSTANCE instance) noexcept {
 void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
   dpi_ = dpi;
   // The old fonts stay until every control has its new one.
-  const std::vector<FontEntry> old_fonts = std::exchange(fonts_, MakeFonts(dpi));
+  const Fonts old_fonts = std::exchange(fonts_, MakeFonts(dpi));
   for (const ControlWindow& item : items_) PlaceControl(item);
   FitToDpi(suggested);
 }
@@ -142,12 +142,13 @@ void WizardWindow::FitToDpi(const RECT* suggested) noexcept {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-std::vector<WizardWindow::FontEntry> WizardWindow::MakeFonts(UINT dpi) const {
-  std::vector<FontEntry> fonts;
+WizardWindow::Fonts WizardWindow::MakeFonts(UINT dpi) const noexcept {
+  Fonts fonts;
   const auto add = [&fonts, dpi](const layout::Font* font) {
-    const bool known = std::any_of(fonts.begin(), fonts.end(),
-                                   [font](const FontEntry& entry) { return entry.font == font; });
-    if (!known) fonts.push_back({font, MakeFont(*font, dpi)});
+    for (const FontEntry& entry : fonts) {
+      if (entry.font == font) return;
+    }
+    fonts.push_back({font, MakeFont(*font, dpi)});
   };
   add(&layout::Window().font);  // first: the font of the controls without one of their own
   for (const ControlLayout& control : layout::Controls()) {
@@ -160,7 +161,7 @@ HFONT WizardWindow::FontFor(const layout::Font* font) const noexcept {
   for (const FontEntry& entry : fonts_) {
     if (entry.font == font) return entry.handle.get();
   }
-  return fonts_.empty() ? nullptr : fonts_.front().handle.get();
+  return fonts_.empty() ? nullptr : fonts_.begin()->handle.get();
 }
 
 int WizardWindow::DroppedListHeight(HWND combo) const noexcept {

@@ -133,20 +133,23 @@ Status WizardWindow::Create() noexcept {
   // comes before those of the controls on it, so a parent is made before its children.
   // Sorted as they come, each after those of a lower or the same tab (the layout's order among
   // equal tabs).
-  std::vector<const ControlLayout*> windows;
+  std::array<const ControlLayout*, layout::kMaxControls> windows{};
+  std::size_t count = 0;
   for (const ControlLayout& control : layout::Controls()) {
     if (control.kind == Kind::kImage || control.kind == Kind::kLine) continue;
-    auto place = windows.end();
-    while (place != windows.begin() && (*(place - 1))->tab > control.tab) --place;
-    windows.insert(place, &control);
+    std::size_t place = count++;
+    for (; place > 0 && windows[place - 1]->tab > control.tab; --place) {
+      windows[place] = windows[place - 1];
+    }
+    windows[place] = &control;
   }
   // Each made in its place and with its font for the window's DPI, and given its text after:
   // a multi-line edit box lays its text out again on each of these, which for the language
   // tables takes milliseconds.
   dpi_ = DpiOf(window_);
   fonts_ = MakeFonts(dpi_);
-  items_.reserve(windows.size());
-  for (const ControlLayout* control : windows) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const ControlLayout* control = windows[i];
     // A control whose parent is no window yet would break the order above.
     if (Item(control->parent) == nullptr) return ErrorFromCode(ERROR_INVALID_WINDOW_HANDLE);
     if (!CreateControl(*control)) return LastError();
@@ -173,7 +176,7 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   // given another: an edit box lays out a text as it takes it, which for the tables, wrapped in
   // their narrow boxes, takes milliseconds at every start. Text() reads it from the layout.
   const bool keep = control.kind == Kind::kTextBox && Has(control, layout::kHidden);
-  items_.push_back({&control, handle, keep && !control.caption.empty()});
+  if (!items_.push_back({&control, handle, keep && !control.caption.empty()})) return false;
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
   if (!control.caption.empty() && !keep) SetText(control.id, control.caption);
   SetFirstState(handle, control);

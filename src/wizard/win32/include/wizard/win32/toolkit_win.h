@@ -1,7 +1,5 @@
 #pragma once
 
-#include <vector>
-
 #include "wizard/toolkit.h"
 #include "wizard/win32/window_win.h"
 
@@ -38,7 +36,7 @@ class Win32Toolkit final : public Toolkit {
   };
 
   WizardWindow& window_;
-  std::vector<BarValue> bar_values_;  // the value last set of each bar, searched in order
+  FixedList<BarValue, layout::kMaxControls> bar_values_;  // the last value set of each bar
 };
 
 // MessageBoxW's style for a kind of message: MB_YESNO | MB_ICONINFORMATION (68) for the exit

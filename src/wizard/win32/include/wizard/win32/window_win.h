@@ -5,9 +5,11 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/win32/handles.h"
@@ -15,6 +17,33 @@
 #include "wizard/layout.h"
 
 namespace tgw::win32 {
+
+// A list of at most N values, kept in its owner: nothing to allocate, nothing that can fail but
+// a full list (push_back says so).
+template <typename T, std::size_t N>
+class FixedList {
+ public:
+  bool push_back(T value) noexcept {
+    if (size_ == N) return false;
+    items_[size_++] = std::move(value);
+    return true;
+  }
+  void clear() noexcept {
+    for (T& item : *this) item = T();
+    size_ = 0;
+  }
+  bool empty() const noexcept { return size_ == 0; }
+  std::size_t size() const noexcept { return size_; }
+  T& back() noexcept { return items_[size_ - 1]; }
+  T* begin() noexcept { return items_.data(); }
+  T* end() noexcept { return items_.data() + size_; }
+  const T* begin() const noexcept { return items_.data(); }
+  const T* end() const noexcept { return items_.data() + size_; }
+
+ private:
+  std::array<T, N> items_{};
+  std::size_t size_ = 0;
+};
 
 // What the user does with the window. Called on the window's thread, also from inside a handler
 // that pumps messages (re-entrantly).
@@ -98,7 +127,10 @@ class WizardWindow {
   void SizeControl(const ControlWindow& item) noexcept;
   // The picture, the icons and the window's size for dpi_, as ApplyDpi.
   void FitToDpi(const RECT* suggested) noexcept;
-  std::vector<FontEntry> MakeFonts(UINT dpi) const;
+  // Every control has at most one font and one colour of its own.
+  using Fonts = FixedList<FontEntry, layout::kMaxControls + 1>;
+  using Brushes = FixedList<BrushEntry, layout::kMaxControls + 1>;
+  Fonts MakeFonts(UINT dpi) const noexcept;
   // What a drop-down list's window adds below its field for the list when dropped.
   int DroppedListHeight(HWND combo) const noexcept;
   // Makes a drop-down list's selection field `height` high.
@@ -126,9 +158,9 @@ class WizardWindow {
   HWND window_ = nullptr;
   WindowEvents* events_ = nullptr;
   UINT dpi_ = 0;
-  std::vector<ControlWindow> items_;  // in the order made: by parent, then by tab order
-  std::vector<FontEntry> fonts_;
-  std::vector<BrushEntry> brushes_;
+  FixedList<ControlWindow, layout::kMaxControls> items_;  // in the order made: by parent, then tab
+  Fonts fonts_;
+  Brushes brushes_;
   UniqueBitmap picture_;         // as loaded
   UniqueBitmap scaled_picture_;  // at the size for dpi_
   SIZE scaled_size_{};
