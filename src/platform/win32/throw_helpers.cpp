@@ -38,27 +38,33 @@ class LibraryFailure final : public std::exception {
   const char* what_;
 };
 
+// One place each that throws; the helpers below only call them.
+[[noreturn, gnu::noinline]] void ThrowOutOfMemory() { throw std::bad_alloc(); }
+[[noreturn, gnu::noinline]] void ThrowLibraryFailure(const char* what) {
+  throw LibraryFailure(what);
+}
+
 }  // namespace
 
 namespace std {
 
-void __throw_bad_alloc() { throw bad_alloc(); }
+void __throw_bad_alloc() { ThrowOutOfMemory(); }
 void __throw_bad_array_new_length() { throw bad_array_new_length(); }
-void __throw_length_error(const char*) { throw bad_alloc(); }
+void __throw_length_error(const char*) { ThrowOutOfMemory(); }
 
 void __throw_bad_exception() { throw bad_exception(); }
 void __throw_bad_cast() { throw bad_cast(); }
 void __throw_bad_typeid() { throw bad_typeid(); }
 
-void __throw_logic_error(const char* what) { throw LibraryFailure(what); }
-void __throw_domain_error(const char* what) { throw LibraryFailure(what); }
-void __throw_invalid_argument(const char* what) { throw LibraryFailure(what); }
-void __throw_out_of_range(const char* what) { throw LibraryFailure(what); }
+void __throw_logic_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_domain_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_invalid_argument(const char* what) { ThrowLibraryFailure(what); }
+void __throw_out_of_range(const char* what) { ThrowLibraryFailure(what); }
 // The text is the format, its values left out: nothing here shows it.
-void __throw_out_of_range_fmt(const char* format, ...) { throw LibraryFailure(format); }
-void __throw_runtime_error(const char* what) { throw LibraryFailure(what); }
-void __throw_range_error(const char* what) { throw LibraryFailure(what); }
-void __throw_overflow_error(const char* what) { throw LibraryFailure(what); }
-void __throw_underflow_error(const char* what) { throw LibraryFailure(what); }
+void __throw_out_of_range_fmt(const char* format, ...) { ThrowLibraryFailure(format); }
+void __throw_runtime_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_range_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_overflow_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_underflow_error(const char* what) { ThrowLibraryFailure(what); }
 
 }  // namespace std
