@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "wizard/win32/controls_win.h"
@@ -53,10 +52,9 @@ void Win32Toolkit::SetBarValue(Control control, float value) {
     bar_values_.push_back({control, value});  // room for every control
   }
   if (const HWND handle = window_.Item(control)) {
-    // Rounded half up (0 to 100 are never negative).
-    const double shown =
-        std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), 0.0, 100.0);
-    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(shown + 0.5), 0);
+    // Within 0 to 100 (not a number: 0), rounded half up.
+    const float shown = value > 0.0F ? (value < 100.0F ? value : 100.0F) : 0.0F;
+    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(shown + 0.5F), 0);
   }
 }
 

@@ -165,9 +165,13 @@ HFONT WizardWindow::FontFor(const layout::Font* font) const noexcept {
 }
 
 int WizardWindow::DroppedListHeight(HWND combo) const noexcept {
-  const auto count = std::max<LRESULT>(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
-  const auto entry_height = std::max<LRESULT>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0), 1);
-  return static_cast<int>(count * entry_height) + ScalePixels(4, dpi_);
+  return DroppedListHeight(SendMessageW(combo, CB_GETCOUNT, 0, 0),
+                           SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+}
+
+int WizardWindow::DroppedListHeight(LRESULT entries, LRESULT entry_height) const noexcept {
+  return static_cast<int>(std::max<LRESULT>(entries, 1) * std::max<LRESULT>(entry_height, 1)) +
+         ScalePixels(4, dpi_);
 }
 
 void WizardWindow::FitSelectionField(HWND combo, int height) noexcept {

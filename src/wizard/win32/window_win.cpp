@@ -67,6 +67,18 @@ ControlClass ClassOf(const ControlLayout& control) noexcept {
   return {nullptr, 0, 0, false};
 }
 
+// The height of a line of `font`, as a list's entry is high; 0 when it cannot be measured.
+LRESULT LineHeight(HFONT font) noexcept {
+  const HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 0;
+  TEXTMETRICW metrics{};
+  const HGDIOBJ old = SelectObject(screen, font);
+  const BOOL measured = GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return measured ? metrics.tmHeight : 0;
+}
+
 // A new control's first state: a list's entries, none selected; the check box's mark; the
 // progress bar's range.
 void SetFirstState(HWND handle, const ControlLayout& control) noexcept {
@@ -166,10 +178,16 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   if (window_class.tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
   if (!Has(control, layout::kHidden)) style |= WS_VISIBLE;
 
+  const HFONT font = FontFor(control.font);
   const RECT rect = PixelRect(control, dpi_);
+  // A drop-down list's window is as high as its field and its list dropped; a list's entry is as
+  // high as a line of its font, which is checked below.
+  const bool list = control.kind == Kind::kComboBox;
+  const LRESULT entry_height = list ? LineHeight(font) : 0;
+  const int dropped = list ? DroppedListHeight(ListEntries(control.id).size(), entry_height) : 0;
   const HWND handle = CreateWindowExW(
       window_class.ex_style, window_class.name, L"", style, rect.left, rect.top,
-      rect.right - rect.left, rect.bottom - rect.top, Item(control.parent),
+      rect.right - rect.left, rect.bottom - rect.top + dropped, Item(control.parent),
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
   if (handle == nullptr) return false;
   // A hidden text box (the language tables) keeps its text in the layout until it is shown or
@@ -177,11 +195,16 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   // their narrow boxes, takes milliseconds at every start. Text() reads it from the layout.
   const bool keep = control.kind == Kind::kTextBox && Has(control, layout::kHidden);
   if (!items_.push_back({&control, handle, keep && !control.caption.empty()})) return false;
-  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (!control.caption.empty() && !keep) SetText(control.id, control.caption);
   SetFirstState(handle, control);
-  // A drop-down list's height depends on its entries and font.
-  if (control.kind == Kind::kComboBox) SizeControl(items_.back());
+  if (list) {
+    if (SendMessageW(handle, CB_GETITEMHEIGHT, 0, 0) != entry_height) {
+      SizeControl(items_.back());  // placed again with the list's own entry height
+    } else {
+      FitSelectionField(handle, rect.bottom - rect.top);
+    }
+  }
   return true;
 }
 

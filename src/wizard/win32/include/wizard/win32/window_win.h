@@ -133,6 +133,7 @@ class WizardWindow {
   Fonts MakeFonts(UINT dpi) const noexcept;
   // What a drop-down list's window adds below its field for the list when dropped.
   int DroppedListHeight(HWND combo) const noexcept;
+  int DroppedListHeight(LRESULT entries, LRESULT entry_height) const noexcept;
   // Makes a drop-down list's selection field `height` high.
   void FitSelectionField(HWND combo, int height) noexcept;
   void ScalePicture() noexcept;
