@@ -45,27 +45,42 @@ assert len(palette) <= 256
 index = {c: min(range(len(palette)), key=lambda i: (distance(c, palette[i]),
                                                      sum((c[k] - palette[i][k]) ** 2 for k in range(3))))
          for c in counts}
-assert all(distance(c, palette[index[c]]) <= 1 for c in counts)
-# Every row whole: runs of one colour (count, index); three or more pixels without a run among
-# them as they are (0, count, indexes, padded to a word); the row's end (0, 0), the last (0, 1).
+near = {c: {i for i, p in enumerate(palette) if distance(c, p) <= 1} for c in counts}
+assert all(index[c] in near[c] for c in counts)
+
+# Each pixel takes the entry of the one before it where that is within 1 too (longer runs), else
+# its nearest. Then each row is encoded whole, in the fewest bytes (by dynamic programming): runs
+# of one colour (count, index); pixels as they are (0, count of three or more, indexes, padded to
+# a word); the row's end (0, 0), the last (0, 1).
+def encode(line):
+    n = len(line)
+    cost = [0] * (n + 1)
+    step = [None] * (n + 1)
+    for i in range(n - 1, -1, -1):
+        best = None
+        k = 1
+        while i + k <= n and k <= 255 and line[i + k - 1] == line[i]:
+            if best is None or 2 + cost[i + k] < best:
+                best, step[i] = 2 + cost[i + k], (True, k)
+            k += 1
+        for k in range(3, min(255, n - i) + 1):
+            if 2 + k + k % 2 + cost[i + k] < best:
+                best, step[i] = 2 + k + k % 2 + cost[i + k], (False, k)
+        cost[i] = best
+    out = bytearray()
+    i = 0
+    while i < n:
+        run, k = step[i]
+        out += bytes((k, line[i])) if run else bytes((0, k)) + bytes(line[i:i + k]) + bytes(k % 2)
+        i += k
+    return out
+
 bits = bytearray()
 for row in rows:
-    line = [index[p] for p in row]
-    x = 0
-    while x < width:
-        run = 1
-        while x + run < width and line[x + run] == line[x] and run < 255:
-            run += 1
-        end = x
-        while end < width and end - x < 255 and not (end + 1 < width and line[end + 1] == line[end]):
-            end += 1
-        if run == 1 and end - x >= 3:
-            bits += bytes((0, end - x)) + bytes(line[x:end]) + bytes((end - x) % 2)
-            x = end
-        else:
-            bits += bytes((run, line[x]))
-            x += run
-    bits += b"\0\0"
+    line = []
+    for pixel in row:
+        line.append(line[-1] if line and line[-1] in near[pixel] else index[pixel])
+    bits += encode(line) + b"\0\0"
 bits[-2:] = b"\0\1"
 header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, len(bits), 2835, 2835,
                      len(palette), 0)  # 8 bits, BI_RLE8, 72 dots per inch
