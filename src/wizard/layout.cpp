@@ -57,6 +57,7 @@ constexpr ControlLayout kControls[] = {
   {Image1,      kImage,       Form1,  {},                                          0,    0, 1680, 6855,  -1, kNone,                               nullptr,          nullptr, nullptr},
 };
 // clang-format on
+static_assert(std::size(kControls) <= kMaxControls);
 
 }  // namespace
 

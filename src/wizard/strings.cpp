@@ -17,35 +17,31 @@ std::vector<std::wstring> SplitTable(std::wstring_view table) {
   return lines;
 }
 
-namespace {
-
-std::wstring Description(std::initializer_list<std::wstring_view> lines) {
-  std::wstring text;
-  for (const std::wstring_view line : lines) text.append(line).append(L"\r\n");
+std::wstring DescriptionEnglish() {
+  std::wstring text(
+      L"This programm represent HTML editor, with highlightening syntax and visual editor.\r\n"
+      L"This programm is freeware.\r\n"
+      L"Version: 2.50\r\n"
+      L"Official site: ");
+  text.append(product::kHomePage)
+      .append(L"\r\nE-mail for wishes and suggestions: ")
+      .append(product::kContactEmail)
+      .append(L"\r\n");
   return text;
 }
 
-}  // namespace
-
-std::wstring DescriptionEnglish() {
-  return Description({
-      L"This programm represent HTML editor, with highlightening syntax and visual editor.",
-      L"This programm is freeware.",
-      L"Version: 2.50",
-      std::wstring(L"Official site: ").append(product::kHomePage),
-      std::wstring(L"E-mail for wishes and suggestions: ").append(product::kContactEmail),
-  });
-}
-
 std::wstring DescriptionRussian() {
-  return Description({
+  std::wstring text(
       L"Эта программа представляет из себя HTML редактор, с подсветкой синтаксиса и визуальным "
-      L"редатором.",
-      L"Данное ПО является бесплатным.",
-      L"Версия продукта: 2.50",
-      std::wstring(L"Официальный сайт: ").append(product::kHomePage),
-      std::wstring(L"E-mail для пожеланий или предложений: ").append(product::kContactEmail),
-  });
+      L"редатором.\r\n"
+      L"Данное ПО является бесплатным.\r\n"
+      L"Версия продукта: 2.50\r\n"
+      L"Официальный сайт: ");
+  text.append(product::kHomePage)
+      .append(L"\r\nE-mail для пожеланий или предложений: ")
+      .append(product::kContactEmail)
+      .append(L"\r\n");
+  return text;
 }
 
 namespace {
@@ -113,39 +109,56 @@ constexpr NotCompletedTexts kRussian{
 
 // " (disk full)"; " (error 1234)" for a cause without words; nothing without a code either.
 std::wstring Cause(const NotCompletedTexts& texts, const Error& error) {
+  std::wstring cause;
   const std::wstring_view words = ErrorWords(texts.language, error.kind);
-  if (!words.empty()) return std::wstring(L" (").append(words).append(L")");
-  if (error.code == 0) return {};
-  return std::wstring(L" (").append(texts.error).append(Decimal(error.code)).append(L")");
+  if (!words.empty()) {
+    cause.append(L" (").append(words).append(L")");
+  } else if (error.code != 0) {
+    cause.append(L" (").append(texts.error).append(Decimal(error.code)).append(L")");
+  }
+  return cause;
 }
 
-std::wstring Item(const NotCompletedTexts& texts, const InstallOutcome& outcome,
-                  const Shortfall& shortfall) {
+void AppendItem(std::wstring& text, const NotCompletedTexts& texts, const InstallOutcome& outcome,
+                const Shortfall& shortfall) {
   using Step = Shortfall::Step;
   switch (shortfall.step) {
     case Step::kFiles:
-      return Decimal(shortfall.failed) + std::wstring(texts.files_of) +
-             Decimal(outcome.file_count) + std::wstring(texts.files);
+      text.append(Decimal(shortfall.failed))
+          .append(texts.files_of)
+          .append(Decimal(outcome.file_count))
+          .append(texts.files);
+      break;
     case Step::kLog:
-      return std::wstring(texts.log);
+      text.append(texts.log);
+      break;
     case Step::kSettings:
-      return std::wstring(texts.settings);
+      text.append(texts.settings);
+      break;
     case Step::kRuntimeCopy:
-      return shortfall.name;
+      text.append(shortfall.name);
+      break;
     case Step::kShortcut:
-      return std::wstring(texts.shortcut) + std::wstring(texts.open_quote) + shortfall.name +
-             std::wstring(texts.close_quote);
+      text.append(texts.shortcut)
+          .append(texts.open_quote)
+          .append(shortfall.name)
+          .append(texts.close_quote);
+      break;
     case Step::kUserRecord:
-      return std::wstring(texts.user_record);
+      text.append(texts.user_record);
+      break;
     case Step::kReadSetup:
     case Step::kFolder:
       break;
   }
-  return {};
 }
 
-std::wstring Sentence(const NotCompletedTexts& texts, std::wstring_view what) {
-  return std::wstring(texts.head).append(L": ").append(what);
+// "Setup did not complete: " + what + cause + ".".
+std::wstring Sentence(const NotCompletedTexts& texts, std::wstring_view what,
+                      std::wstring_view cause = {}) {
+  std::wstring text(texts.head);
+  text.append(L": ").append(what).append(cause).append(L".");
+  return text;
 }
 
 }  // namespace
@@ -153,37 +166,45 @@ std::wstring Sentence(const NotCompletedTexts& texts, std::wstring_view what) {
 std::wstring NotCompletedText(int language, const InstallOutcome& outcome) {
   using Step = Shortfall::Step;
   const NotCompletedTexts& texts = language == 0 ? kEnglish : kRussian;
-  if (outcome.damaged) return Sentence(texts, texts.damaged);
-  if (outcome.stopped) return Sentence(texts, texts.stopped) + L".";
+  if (outcome.damaged) {  // its sentence ends with a full stop of its own
+    std::wstring text(texts.head);
+    text.append(L": ").append(texts.damaged);
+    return text;
+  }
+  if (outcome.stopped) return Sentence(texts, texts.stopped);
   // Everything else follows from a folder that is not there, or a setup that cannot be read.
   for (const Shortfall& shortfall : outcome.shortfalls) {
     if (shortfall.step == Step::kFolder || shortfall.step == Step::kReadSetup) {
-      return Sentence(texts, shortfall.step == Step::kFolder ? texts.folder : texts.unreadable) +
-             Cause(texts, shortfall.error) + L".";
+      return Sentence(texts, shortfall.step == Step::kFolder ? texts.folder : texts.unreadable,
+                      Cause(texts, shortfall.error));
     }
   }
-  if (outcome.file_count == 0) return Sentence(texts, texts.no_files) + L".";
+  if (outcome.file_count == 0) return Sentence(texts, texts.no_files);
 
   // "Not done: 2 of 30 files, the settings file (disk full); ...": the items grouped by
   // cause, in the order of each cause's first item.
   std::vector<std::pair<std::wstring, std::wstring>> groups;  // cause, items
   for (const Shortfall& shortfall : outcome.shortfalls) {
     std::wstring cause = Cause(texts, shortfall.error);
-    auto group = std::find_if(groups.begin(), groups.end(),
-                              [&cause](const auto& g) { return g.first == cause; });
-    if (group == groups.end()) {
-      group = groups.insert(groups.end(), {std::move(cause), {}});
-    } else {
-      group->second += L", ";
+    std::wstring* items = nullptr;
+    for (auto& [group_cause, group_items] : groups) {
+      if (group_cause == cause) items = &group_items;
     }
-    group->second += Item(texts, outcome, shortfall);
+    if (items == nullptr) {
+      items = &groups.emplace_back(std::move(cause), std::wstring()).second;
+    } else {
+      items->append(L", ");
+    }
+    AppendItem(*items, texts, outcome, shortfall);
   }
-  std::wstring text = std::wstring(texts.head) + L". " + std::wstring(texts.not_done) + L": ";
+  std::wstring text(texts.head);
+  text.append(L". ").append(texts.not_done).append(L": ");
   for (std::size_t i = 0; i < groups.size(); ++i) {
-    if (i != 0) text += L"; ";
-    text += groups[i].second + groups[i].first;
+    if (i != 0) text.append(L"; ");
+    text.append(groups[i].second).append(groups[i].first);
   }
-  return text + L".";
+  text.append(L".");
+  return text;
 }
 
 std::wstring RefusedFolderText(int language, const Error& error) {

@@ -46,23 +46,31 @@ void Wizard::SetLanguage() {
   lang_strings_.resize(kLineCount);
   ui.SetText(Control::Description, russian ? desc_russian_ : desc_english_);
 
-  const auto& line = lang_strings_;
-  ui.SetCaption(Control::Label1, line[kSelectLanguage]);
-  ui.SetCaption(Control::Label2, line[kSetup]);
-  for (int page = 1; page <= 4; ++page) {
-    ui.SetCaption(kPages[page - 1], line[kStage] + L" " + Decimal(static_cast<std::size_t>(page)) +
-                                        L" " + line[kOf] + L" 4");
+  // The captions in the order they are set; the first four pages' frames say "Stage N of 4".
+  struct Caption {
+    Control control;
+    Line line;
+  };
+  static constexpr Caption kCaptions[] = {
+      {Control::Label1, kSelectLanguage}, {Control::Label2, kSetup},
+      {Control::Frame1, kStage},          {Control::Frame2, kStage},
+      {Control::Frame3, kStage},          {Control::Frame4, kStage},
+      {Control::Command3, kNext},         {Control::Command2, kBack},
+      {Control::Command1, kExit},         {Control::Label4, kSelectDirectory},
+      {Control::Frame5, kInstallation},   {Control::Label6, kProgress},
+      {Control::Label7, kCompleted},      {Control::Label3, kWelcome},
+      {Control::Label5, kReady},          {Control::Check1, kDesktopIcon},
+  };
+  std::size_t page = 0;
+  for (const Caption& caption : kCaptions) {
+    if (caption.line != kStage) {
+      ui.SetCaption(caption.control, lang_strings_[caption.line]);
+      continue;
+    }
+    std::wstring text = lang_strings_[kStage];
+    text.append(L" ").append(Decimal(++page)).append(L" ").append(lang_strings_[kOf]).append(L" 4");
+    ui.SetCaption(caption.control, text);
   }
-  ui.SetCaption(Control::Command3, line[kNext]);
-  ui.SetCaption(Control::Command2, line[kBack]);
-  ui.SetCaption(Control::Command1, line[kExit]);
-  ui.SetCaption(Control::Label4, line[kSelectDirectory]);
-  ui.SetCaption(Control::Frame5, line[kInstallation]);
-  ui.SetCaption(Control::Label6, line[kProgress]);
-  ui.SetCaption(Control::Label7, line[kCompleted]);
-  ui.SetCaption(Control::Label3, line[kWelcome]);
-  ui.SetCaption(Control::Label5, line[kReady]);
-  ui.SetCaption(Control::Check1, line[kDesktopIcon]);
 }
 
 void Wizard::Lang_Click() { SetLanguage(); }

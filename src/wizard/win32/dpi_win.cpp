@@ -1,7 +1,5 @@
 #include "wizard/win32/dpi_win.h"
 
-#include <cmath>
-
 #include "platform/win32/system_function_win.h"
 
 namespace tgw::win32 {
@@ -67,8 +65,8 @@ RECT WindowRectForClient(int width, int height, DWORD style, DWORD ex_style, UIN
 
 int FontHeight(double points, UINT dpi) noexcept {
   // In hundredths of a point, so that MulDiv rounds the exact product once: 9.75 pt is 13 pixels
-  // at 96 DPI and 20 at 144.
-  const int hundredths = static_cast<int>(std::lround(points * 100.0));
+  // at 96 DPI and 20 at 144. Rounded half up: sizes are never negative.
+  const int hundredths = static_cast<int>(points * 100.0 + 0.5);
   return -MulDiv(hundredths, static_cast<int>(dpi), 72 * 100);
 }
 

@@ -5,7 +5,10 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/decimal.h"
 #include "platform/win32/dll_search_win.h"
@@ -21,22 +24,61 @@
 
 namespace {
 
-// COM, apartment threaded, for the program's life: the shell's shortcut objects and folder
-// picker need it. Without it they fail, and the wizard carries on as when they do.
+// COM, apartment threaded, from the first call that needs it to the program's end: the shell's
+// shortcut objects and folder picker need it. Entered on first use rather than at start, where it
+// would hold back the window (a few milliseconds, more under Wine). Every caller is on the
+// window's thread. When it fails, the shell's calls fail, and the wizard carries on as when they
+// do.
 class ComApartment {
  public:
-  ComApartment() noexcept
-      : initialised_(
-            SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
-  }
+  ComApartment() noexcept = default;
   ~ComApartment() {
-    if (initialised_) CoUninitialize();
+    if (entered_) CoUninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
 
+  void Enter() noexcept {
+    if (tried_) return;
+    tried_ = true;
+    entered_ =
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  }
+
  private:
-  bool initialised_;
+  bool tried_ = false;
+  bool entered_ = false;
+};
+
+// The Win32 shell and folder picker, each entering the apartment before its first call.
+class ComShell final : public tgw::Shell {
+ public:
+  explicit ComShell(ComApartment& com) noexcept : com_(com) {}
+  tgw::Result<std::wstring> SpecialFolder(std::wstring_view name) override {
+    com_.Enter();
+    return shell_.SpecialFolder(name);
+  }
+  tgw::Result<std::unique_ptr<tgw::ShellLink>> CreateShortcut(std::wstring_view path) override {
+    com_.Enter();
+    return shell_.CreateShortcut(path);
+  }
+
+ private:
+  ComApartment& com_;
+  tgw::win32::Win32Shell shell_;
+};
+
+class ComFolderPicker final : public tgw::FolderPicker {
+ public:
+  ComFolderPicker(ComApartment& com, HWND owner) noexcept : com_(com), picker_(owner) {}
+  tgw::Result<std::optional<std::wstring>> Pick(std::wstring_view title) override {
+    com_.Enter();
+    return picker_.Pick(title);
+  }
+
+ private:
+  ComApartment& com_;
+  tgw::win32::Win32FolderPicker picker_;
 };
 
 // The window could not be made (out of window handles, a desktop that refuses windows): the user
@@ -110,7 +152,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
 
   // The manifest makes the program per-monitor DPI aware; this is for when it was not read.
   tgw::win32::EnableDpiAwareness();
-  const ComApartment com;
+  ComApartment com;  // entered on first use; left after the window is gone
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                       ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
@@ -123,8 +165,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   tgw::win32::Win32Toolkit toolkit(window);
   tgw::Win32Runtime runtime;
   tgw::Win32FileSystem files;
-  tgw::win32::Win32Shell shell;
-  tgw::win32::Win32FolderPicker picker(window.handle());
+  ComShell shell(com);
+  ComFolderPicker picker(com, window.handle());
   tgw::Wizard wizard(tgw::Platform{toolkit, runtime, files, shell}, picker);
   WizardEvents events(wizard);
   window.SetEvents(&events);

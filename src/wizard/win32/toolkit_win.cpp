@@ -3,33 +3,21 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "wizard/win32/controls_win.h"
 
 namespace tgw::win32 {
 
-void Win32Toolkit::SetTextOf(Control control, std::wstring_view text) {
-  const HWND handle = window_.Item(control);
-  if (handle == nullptr) return;
-  const std::wstring terminated(text);
-  SetWindowTextW(handle, terminated.c_str());
-  // Repainted at the next pump. A see-through label paints what lies behind it first, so no
-  // trace of a longer old text stays.
-  InvalidateRect(handle, nullptr, FALSE);
-}
-
 void Win32Toolkit::SetCaption(Control control, std::wstring_view caption) {
-  SetTextOf(control, caption);
+  window_.SetText(control, caption);
 }
 
-std::wstring Win32Toolkit::GetText(Control control) {
-  const HWND handle = window_.Item(control);
-  return handle != nullptr ? WindowText(handle) : std::wstring();
-}
+std::wstring Win32Toolkit::GetText(Control control) { return window_.Text(control); }
 
-void Win32Toolkit::SetText(Control control, std::wstring_view text) { SetTextOf(control, text); }
+void Win32Toolkit::SetText(Control control, std::wstring_view text) {
+  window_.SetText(control, text);
+}
 
 void Win32Toolkit::SetVisible(Control control, bool visible) {
   window_.SetVisible(control, visible);
@@ -54,17 +42,27 @@ int Win32Toolkit::GetCheckValue(Control control) {
 }
 
 void Win32Toolkit::SetBarValue(Control control, float value) {
-  bar_values_[control] = value;
+  BarValue* found = nullptr;
+  for (BarValue& bar : bar_values_) {
+    if (bar.control == control) found = &bar;
+  }
+  if (found != nullptr) {
+    found->value = value;
+  } else {
+    bar_values_.push_back({control, value});  // room for every control
+  }
   if (const HWND handle = window_.Item(control)) {
-    const double shown =
-        std::isnan(value) ? 0.0 : std::clamp(static_cast<double>(value), 0.0, 100.0);
-    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(std::lround(shown)), 0);
+    // Within 0 to 100 (not a number: 0), rounded half up.
+    const float shown = value > 0.0F ? (value < 100.0F ? value : 100.0F) : 0.0F;
+    SendMessageW(handle, PBM_SETPOS, static_cast<WPARAM>(shown + 0.5F), 0);
   }
 }
 
 float Win32Toolkit::GetBarValue(Control control) {
-  const auto found = bar_values_.find(control);
-  return found != bar_values_.end() ? found->second : 0.0F;
+  for (const BarValue& bar : bar_values_) {
+    if (bar.control == control) return bar.value;
+  }
+  return 0.0F;
 }
 
 MessageAnswer Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title,
@@ -91,8 +89,10 @@ void Win32Toolkit::WaitEvents(double seconds) {
   PumpEvents();
   // Whole milliseconds, rounded up so that a wait is never cut short; at most a day.
   constexpr double kLongestMs = 86'400'000.0;
-  const double ms = seconds > 0.0 ? std::min(std::ceil(seconds * 1000.0), kLongestMs) : 0.0;
-  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  const double ms = seconds > 0.0 ? std::min(seconds * 1000.0, kLongestMs) : 0.0;
+  auto whole = static_cast<DWORD>(ms);
+  if (whole < ms) ++whole;
+  MsgWaitForMultipleObjectsEx(0, nullptr, whole, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   PumpEvents();
 }
 

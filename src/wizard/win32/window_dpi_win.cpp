@@ -51,24 +51,70 @@ UniqueIcon LoadIconOfSize(HINSTANCE instance, int id, int width, int height) noe
   return UniqueIcon(icon);
 }
 
+// The picture of the resources (IDB_IMAGE1), as a bitmap to copy and scale from. The resource is
+// run-length encoded (BI_RLE8, see make-pictures.sh), which LoadImage and CreateDIBSection do not
+// take; StretchDIBits draws it, one to one, into a 32-bit bitmap made for it. Null when the
+// resource is missing or not a whole bitmap.
+UniqueBitmap LoadPicture(HINSTANCE instance) noexcept {
+  const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDB_IMAGE1), RT_BITMAP);
+  const HGLOBAL loaded = found != nullptr ? LoadResource(instance, found) : nullptr;
+  const auto* info =
+      loaded != nullptr ? static_cast<const BITMAPINFO*>(LockResource(loaded)) : nullptr;
+  const DWORD size = found != nullptr ? SizeofResource(instance, found) : 0;
+  if (info == nullptr || size < sizeof(BITMAPINFOHEADER)) return {};
+  const BITMAPINFOHEADER& header = info->bmiHeader;
+  const DWORD colours = header.biBitCount > 8   ? 0
+                        : header.biClrUsed != 0 ? header.biClrUsed
+                                                : DWORD{1} << header.biBitCount;
+  const DWORD bits_offset = header.biSize + colours * sizeof(RGBQUAD);
+  if (header.biSize < sizeof(BITMAPINFOHEADER) || colours > 256 || header.biWidth <= 0 ||
+      header.biHeight <= 0 || bits_offset > size) {
+    return {};
+  }
+  BITMAPINFO target{};
+  target.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), header.biWidth, header.biHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* pixels = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!bitmap || !dc) return {};
+  const SelectedObject selected(dc.get(), bitmap.get());
+  const int drawn = StretchDIBits(
+      dc.get(), 0, 0, header.biWidth, header.biHeight, 0, 0, header.biWidth, header.biHeight,
+      reinterpret_cast<const BYTE*>(info) + bits_offset, info, DIB_RGB_COLORS, SRCCOPY);
+  return drawn > 0 ? std::move(bitmap) : UniqueBitmap();
+}
+
 }  // namespace
 
 void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
   dpi_ = dpi;
   // The old fonts stay until every control has its new one.
-  const std::vector<FontEntry> old_fonts = std::exchange(fonts_, MakeFonts(dpi));
-  for (const ControlWindow& item : items_) {
-    const ControlLayout& control = *item.layout;
-    SendMessageW(item.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
-    const RECT rect = PixelRect(control, dpi);
-    const int height = rect.bottom - rect.top;
-    const bool list = control.kind == Kind::kComboBox;
-    // A drop-down list is given the height with its list dropped; its field is fitted after.
-    SetWindowPos(item.handle, nullptr, rect.left, rect.top, rect.right - rect.left,
-                 list ? height + DroppedListHeight(item.handle) : height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (list) FitSelectionField(item.handle, height);
-  }
+  const Fonts old_fonts = std::exchange(fonts_, MakeFonts(dpi));
+  for (const ControlWindow& item : items_) PlaceControl(item);
+  FitToDpi(suggested);
+}
+
+void WizardWindow::PlaceControl(const ControlWindow& item) noexcept {
+  SendMessageW(item.handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.layout->font)),
+               FALSE);
+  SizeControl(item);
+}
+
+void WizardWindow::SizeControl(const ControlWindow& item) noexcept {
+  const ControlLayout& control = *item.layout;
+  const RECT rect = PixelRect(control, dpi_);
+  const int height = rect.bottom - rect.top;
+  const bool list = control.kind == Kind::kComboBox;
+  // A drop-down list is given the height with its list dropped; its field is fitted after.
+  SetWindowPos(item.handle, nullptr, rect.left, rect.top, rect.right - rect.left,
+               list ? height + DroppedListHeight(item.handle) : height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  if (list) FitSelectionField(item.handle, height);
+}
+
+void WizardWindow::FitToDpi(const RECT* suggested) noexcept {
+  const UINT dpi = dpi_;
   ScalePicture();
   LoadIcons();
 
@@ -96,12 +142,13 @@ void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-std::vector<WizardWindow::FontEntry> WizardWindow::MakeFonts(UINT dpi) const {
-  std::vector<FontEntry> fonts;
+WizardWindow::Fonts WizardWindow::MakeFonts(UINT dpi) const noexcept {
+  Fonts fonts;
   const auto add = [&fonts, dpi](const layout::Font* font) {
-    const bool known = std::any_of(fonts.begin(), fonts.end(),
-                                   [font](const FontEntry& entry) { return entry.font == font; });
-    if (!known) fonts.push_back({font, MakeFont(*font, dpi)});
+    for (const FontEntry& entry : fonts) {
+      if (entry.font == font) return;
+    }
+    fonts.push_back({font, MakeFont(*font, dpi)});
   };
   add(&layout::Window().font);  // first: the font of the controls without one of their own
   for (const ControlLayout& control : layout::Controls()) {
@@ -114,13 +161,17 @@ HFONT WizardWindow::FontFor(const layout::Font* font) const noexcept {
   for (const FontEntry& entry : fonts_) {
     if (entry.font == font) return entry.handle.get();
   }
-  return fonts_.empty() ? nullptr : fonts_.front().handle.get();
+  return fonts_.empty() ? nullptr : fonts_.begin()->handle.get();
 }
 
 int WizardWindow::DroppedListHeight(HWND combo) const noexcept {
-  const auto count = std::max<LRESULT>(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
-  const auto entry_height = std::max<LRESULT>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0), 1);
-  return static_cast<int>(count * entry_height) + ScalePixels(4, dpi_);
+  return DroppedListHeight(SendMessageW(combo, CB_GETCOUNT, 0, 0),
+                           SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+}
+
+int WizardWindow::DroppedListHeight(LRESULT entries, LRESULT entry_height) const noexcept {
+  return static_cast<int>(std::max<LRESULT>(entries, 1) * std::max<LRESULT>(entry_height, 1)) +
+         ScalePixels(4, dpi_);
 }
 
 void WizardWindow::FitSelectionField(HWND combo, int height) noexcept {
@@ -139,10 +190,7 @@ void WizardWindow::FitSelectionField(HWND combo, int height) noexcept {
 }
 
 void WizardWindow::ScalePicture() noexcept {
-  if (!picture_) {
-    picture_.reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE1),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  }
+  if (!picture_) picture_ = LoadPicture(instance_);
   scaled_picture_.reset();
   const ControlLayout* image = layout::Find(Control::Image1);
   if (!picture_ || image == nullptr) return;

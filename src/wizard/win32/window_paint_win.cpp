@@ -24,7 +24,7 @@ HBRUSH WizardWindow::BrushFor(layout::Rgb colour) noexcept {
   for (const BrushEntry& entry : brushes_) {
     if (entry.colour == wanted) return entry.handle.get();
   }
-  brushes_.push_back({wanted, UniqueBrush(CreateSolidBrush(wanted))});
+  if (!brushes_.push_back({wanted, UniqueBrush(CreateSolidBrush(wanted))})) return nullptr;
   return brushes_.back().handle.get();
 }
 

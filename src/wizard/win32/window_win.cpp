@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <span>
 #include <string>
 
@@ -68,6 +67,18 @@ ControlClass ClassOf(const ControlLayout& control) noexcept {
   return {nullptr, 0, 0, false};
 }
 
+// The height of a line of `font`, as a list's entry is high; 0 when it cannot be measured.
+LRESULT LineHeight(HFONT font) noexcept {
+  const HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return 0;
+  TEXTMETRICW metrics{};
+  const HGDIOBJ old = SelectObject(screen, font);
+  const BOOL measured = GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return measured ? metrics.tmHeight : 0;
+}
+
 // A new control's first state: a list's entries, none selected; the check box's mark; the
 // progress bar's range.
 void SetFirstState(HWND handle, const ControlLayout& control) noexcept {
@@ -110,13 +121,7 @@ Status WizardWindow::Create() noexcept {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = WindowProc;
   window_class.hInstance = instance_;
-  // Shared icons at the system's sizes; the window sets its own per DPI (LoadIcons).
-  window_class.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETUP),
-                                                     IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                     GetSystemMetrics(SM_CYICON), LR_SHARED));
-  window_class.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SETUP),
-                                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                       GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  // No class icons: the window sets its own for its DPI (LoadIcons) before it is first shown.
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.lpszClassName = kWindowClass;
   if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -138,20 +143,31 @@ Status WizardWindow::Create() noexcept {
 
   // In rising tab order, the order the dialog manager moves the focus in. Every frame's tab
   // comes before those of the controls on it, so a parent is made before its children.
-  std::vector<const ControlLayout*> windows;
+  // Sorted as they come, each after those of a lower or the same tab (the layout's order among
+  // equal tabs).
+  std::array<const ControlLayout*, layout::kMaxControls> windows{};
+  std::size_t count = 0;
   for (const ControlLayout& control : layout::Controls()) {
-    if (control.kind != Kind::kImage && control.kind != Kind::kLine) windows.push_back(&control);
+    if (control.kind == Kind::kImage || control.kind == Kind::kLine) continue;
+    std::size_t place = count++;
+    for (; place > 0 && windows[place - 1]->tab > control.tab; --place) {
+      windows[place] = windows[place - 1];
+    }
+    windows[place] = &control;
   }
-  std::stable_sort(windows.begin(), windows.end(),
-                   [](const ControlLayout* a, const ControlLayout* b) { return a->tab < b->tab; });
-  items_.reserve(windows.size());
-  for (const ControlLayout* control : windows) {
+  // Each made in its place and with its font for the window's DPI, and given its text after:
+  // a multi-line edit box lays its text out again on each of these, which for the language
+  // tables takes milliseconds.
+  dpi_ = DpiOf(window_);
+  fonts_ = MakeFonts(dpi_);
+  for (std::size_t i = 0; i < count; ++i) {
+    const ControlLayout* control = windows[i];
     // A control whose parent is no window yet would break the order above.
     if (Item(control->parent) == nullptr) return ErrorFromCode(ERROR_INVALID_WINDOW_HANDLE);
     if (!CreateControl(*control)) return LastError();
   }
 
-  ApplyDpi(DpiOf(window_), nullptr);
+  FitToDpi(nullptr);
   return {};
 }
 
@@ -162,14 +178,33 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   if (window_class.tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
   if (!Has(control, layout::kHidden)) style |= WS_VISIBLE;
 
-  const std::wstring caption(control.caption);
-  const HWND handle = CreateWindowExW(window_class.ex_style, window_class.name, caption.c_str(),
-                                      style, 0, 0, 0, 0, Item(control.parent),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                      instance_, nullptr);
+  const HFONT font = FontFor(control.font);
+  const RECT rect = PixelRect(control, dpi_);
+  // A drop-down list's window is as high as its field and its list dropped; a list's entry is as
+  // high as a line of its font, which is checked below.
+  const bool list = control.kind == Kind::kComboBox;
+  const LRESULT entry_height = list ? LineHeight(font) : 0;
+  const int dropped = list ? DroppedListHeight(ListEntries(control.id).size(), entry_height) : 0;
+  const HWND handle = CreateWindowExW(
+      window_class.ex_style, window_class.name, L"", style, rect.left, rect.top,
+      rect.right - rect.left, rect.bottom - rect.top + dropped, Item(control.parent),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
   if (handle == nullptr) return false;
-  items_.push_back({&control, handle});
+  // A hidden text box (the language tables) keeps its text in the layout until it is shown or
+  // given another: an edit box lays out a text as it takes it, which for the tables, wrapped in
+  // their narrow boxes, takes milliseconds at every start. Text() reads it from the layout.
+  const bool keep = control.kind == Kind::kTextBox && Has(control, layout::kHidden);
+  if (!items_.push_back({&control, handle, keep && !control.caption.empty()})) return false;
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (!control.caption.empty() && !keep) SetText(control.id, control.caption);
   SetFirstState(handle, control);
+  if (list) {
+    if (SendMessageW(handle, CB_GETITEMHEIGHT, 0, 0) != entry_height) {
+      SizeControl(items_.back());  // placed again with the list's own entry height
+    } else {
+      FitSelectionField(handle, rect.bottom - rect.top);
+    }
+  }
   return true;
 }
 
@@ -184,6 +219,31 @@ const WizardWindow::ControlWindow* WizardWindow::Find(Control control) const noe
     if (item.layout->id == control) return &item;
   }
   return nullptr;
+}
+
+WizardWindow::ControlWindow* WizardWindow::Find(Control control) noexcept {
+  for (ControlWindow& item : items_) {
+    if (item.layout->id == control) return &item;
+  }
+  return nullptr;
+}
+
+std::wstring WizardWindow::Text(Control control) const {
+  if (control == Control::Form1) return WindowText(window_);
+  const ControlWindow* item = Find(control);
+  if (item == nullptr) return {};
+  return item->text_in_layout ? std::wstring(item->layout->caption) : WindowText(item->handle);
+}
+
+void WizardWindow::SetText(Control control, std::wstring_view text) {
+  const HWND handle = Item(control);
+  if (handle == nullptr) return;
+  if (ControlWindow* item = Find(control)) item->text_in_layout = false;
+  const std::wstring terminated(text);
+  SetWindowTextW(handle, terminated.c_str());
+  // Repainted at the next pump. A see-through label paints what lies behind it first, so no
+  // trace of a longer old text stays.
+  InvalidateRect(handle, nullptr, FALSE);
 }
 
 const WizardWindow::ControlWindow* WizardWindow::Find(HWND handle) const noexcept {
@@ -204,6 +264,10 @@ void WizardWindow::Show(int show_command, Control focus) noexcept {
 void WizardWindow::SetVisible(Control control, bool visible) noexcept {
   const HWND handle = Item(control);
   if (handle == nullptr || handle == window_) return;
+  if (const ControlWindow* item = Find(control);
+      visible && item != nullptr && item->text_in_layout) {
+    SetText(control, item->layout->caption);
+  }
   const HWND focus = GetFocus();
   const bool hides_focus =
       !visible && focus != nullptr && (focus == handle || IsChild(handle, focus));

@@ -72,6 +72,9 @@ struct WindowLayout {
 const WindowLayout& Window();
 // Every control, in layout order; frames come before the controls they hold.
 std::span<const ControlLayout> Controls();
+// At most this many controls (layout.cpp checks): a program may keep what it holds per control
+// in fixed room.
+inline constexpr std::size_t kMaxControls = 32;
 const ControlLayout* Find(Control id);
 
 // The entries of the language list, by index.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <map>
-
 #include "wizard/toolkit.h"
 #include "wizard/win32/window_win.h"
 
@@ -32,10 +30,13 @@ class Win32Toolkit final : public Toolkit {
   void WaitEvents(double seconds) override;
 
  private:
-  void SetTextOf(Control control, std::wstring_view text);
+  struct BarValue {
+    Control control;
+    float value;
+  };
 
   WizardWindow& window_;
-  std::map<Control, float> bar_values_;
+  FixedList<BarValue, layout::kMaxControls> bar_values_;  // the last value set of each bar
 };
 
 // MessageBoxW's style for a kind of message: MB_YESNO | MB_ICONINFORMATION (68) for the exit

@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/win32/handles.h"
@@ -13,6 +17,33 @@
 #include "wizard/layout.h"
 
 namespace tgw::win32 {
+
+// A list of at most N values, kept in its owner: nothing to allocate, nothing that can fail but
+// a full list (push_back says so).
+template <typename T, std::size_t N>
+class FixedList {
+ public:
+  bool push_back(T value) noexcept {
+    if (size_ == N) return false;
+    items_[size_++] = std::move(value);
+    return true;
+  }
+  void clear() noexcept {
+    for (T& item : *this) item = T();
+    size_ = 0;
+  }
+  bool empty() const noexcept { return size_ == 0; }
+  std::size_t size() const noexcept { return size_; }
+  T& back() noexcept { return items_[size_ - 1]; }
+  T* begin() noexcept { return items_.data(); }
+  T* end() noexcept { return items_.data() + size_; }
+  const T* begin() const noexcept { return items_.data(); }
+  const T* end() const noexcept { return items_.data() + size_; }
+
+ private:
+  std::array<T, N> items_{};
+  std::size_t size_ = 0;
+};
 
 // What the user does with the window. Called on the window's thread, also from inside a handler
 // that pumps messages (re-entrantly).
@@ -57,6 +88,10 @@ class WizardWindow {
   // Shows or hides a control (a frame with all on it). When that hides the focus, it moves to
   // the next control that can take it.
   void SetVisible(Control control, bool visible) noexcept;
+  // A control's text: its window's; for a hidden text box not given its text yet, the layout's.
+  std::wstring Text(Control control) const;
+  // Gives a control's window `text`; it is repainted at the next pump.
+  void SetText(Control control, std::wstring_view text);
   // One message through the dialog manager (Tab, Shift+Tab, Space, Enter) or, when it is not
   // for that, translated and dispatched.
   void Dispatch(MSG& message) noexcept;
@@ -67,6 +102,8 @@ class WizardWindow {
   struct ControlWindow {
     const layout::ControlLayout* layout;
     HWND handle;
+    // The window was not given the layout's caption yet (a hidden text box: see CreateControl).
+    bool text_in_layout;
   };
   struct FontEntry {
     const layout::Font* font;
@@ -85,15 +122,25 @@ class WizardWindow {
   // Sizes, positions, fonts, picture and icons for `dpi`; the window keeps its place, or takes
   // `suggested` (WM_DPICHANGED).
   void ApplyDpi(UINT dpi, const RECT* suggested) noexcept;
-  std::vector<FontEntry> MakeFonts(UINT dpi) const;
+  // A control's font, then its place and size (SizeControl) for dpi_.
+  void PlaceControl(const ControlWindow& item) noexcept;
+  void SizeControl(const ControlWindow& item) noexcept;
+  // The picture, the icons and the window's size for dpi_, as ApplyDpi.
+  void FitToDpi(const RECT* suggested) noexcept;
+  // Every control has at most one font and one colour of its own.
+  using Fonts = FixedList<FontEntry, layout::kMaxControls + 1>;
+  using Brushes = FixedList<BrushEntry, layout::kMaxControls + 1>;
+  Fonts MakeFonts(UINT dpi) const noexcept;
   // What a drop-down list's window adds below its field for the list when dropped.
   int DroppedListHeight(HWND combo) const noexcept;
+  int DroppedListHeight(LRESULT entries, LRESULT entry_height) const noexcept;
   // Makes a drop-down list's selection field `height` high.
   void FitSelectionField(HWND combo, int height) noexcept;
   void ScalePicture() noexcept;
   void LoadIcons() noexcept;
 
   const ControlWindow* Find(Control control) const noexcept;
+  ControlWindow* Find(Control control) noexcept;
   const ControlWindow* Find(HWND handle) const noexcept;
   HFONT FontFor(const layout::Font* font) const noexcept;
   HBRUSH BrushFor(layout::Rgb colour) noexcept;
@@ -112,9 +159,9 @@ class WizardWindow {
   HWND window_ = nullptr;
   WindowEvents* events_ = nullptr;
   UINT dpi_ = 0;
-  std::vector<ControlWindow> items_;  // in the order made: by parent, then by tab order
-  std::vector<FontEntry> fonts_;
-  std::vector<BrushEntry> brushes_;
+  FixedList<ControlWindow, layout::kMaxControls> items_;  // in the order made: by parent, then tab
+  Fonts fonts_;
+  Brushes brushes_;
   UniqueBitmap picture_;         // as loaded
   UniqueBitmap scaled_picture_;  // at the size for dpi_
   SIZE scaled_size_{};

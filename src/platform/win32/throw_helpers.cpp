@@ -1,0 +1,70 @@
+// What the standard library throws when it fails, in the setup program, the uninstaller and
+// Tagwright.exe: the same outcome as libstdc++'s own helpers for every handler these programs
+// have, without the code those bring in.
+//
+// The containers and strings of the library call these functions (std::__throw_bad_alloc and its
+// kind) when they fail. libstdc++'s definitions throw std::length_error, std::out_of_range and
+// the like, which hold a std::string: linked statically, they bring in the library's whole
+// string code, its number formatting and std::random_device (about 58 KB of the setup). These
+// definitions replace them, as terminate_handler.cpp replaces the terminate handler: the linker
+// takes every one of them from here and leaves libstdc++'s file out (one missing here would bring
+// that file back and fail the link with two definitions).
+//
+// What each throws:
+// - out of memory (bad_alloc, bad_array_new_length): the library's own exception, as before;
+// - a length beyond what a container can hold (length_error): std::bad_alloc, since such a size
+//   cannot be allocated; every handler of these programs treats the two alike (the file system
+//   maps both to ERROR_NOT_ENOUGH_MEMORY, the wizard catches std::exception, the window's
+//   handlers catch everything);
+// - a broken precondition (an index out of range, a null string, and the other logic and runtime
+//   errors): LibraryFailure, a std::exception whose what() is the library's text. A handler of
+//   std::exception or of everything sees it as before; none of these programs catches
+//   std::logic_error or std::runtime_error, which it is not.
+
+#include <bits/functexcept.h>
+
+#include <exception>
+#include <new>
+#include <typeinfo>
+
+namespace {
+
+class LibraryFailure final : public std::exception {
+ public:
+  explicit LibraryFailure(const char* what) noexcept : what_(what) {}
+  const char* what() const noexcept override { return what_ != nullptr ? what_ : "std"; }
+
+ private:
+  const char* what_;
+};
+
+// One place each that throws; the helpers below only call them.
+[[noreturn, gnu::noinline]] void ThrowOutOfMemory() { throw std::bad_alloc(); }
+[[noreturn, gnu::noinline]] void ThrowLibraryFailure(const char* what) {
+  throw LibraryFailure(what);
+}
+
+}  // namespace
+
+namespace std {
+
+void __throw_bad_alloc() { ThrowOutOfMemory(); }
+void __throw_bad_array_new_length() { throw bad_array_new_length(); }
+void __throw_length_error(const char*) { ThrowOutOfMemory(); }
+
+void __throw_bad_exception() { throw bad_exception(); }
+void __throw_bad_cast() { throw bad_cast(); }
+void __throw_bad_typeid() { throw bad_typeid(); }
+
+void __throw_logic_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_domain_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_invalid_argument(const char* what) { ThrowLibraryFailure(what); }
+void __throw_out_of_range(const char* what) { ThrowLibraryFailure(what); }
+// The text is the format, its values left out: nothing here shows it.
+void __throw_out_of_range_fmt(const char* format, ...) { ThrowLibraryFailure(format); }
+void __throw_runtime_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_range_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_overflow_error(const char* what) { ThrowLibraryFailure(what); }
+void __throw_underflow_error(const char* what) { ThrowLibraryFailure(what); }
+
+}  // namespace std
