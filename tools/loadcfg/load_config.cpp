@@ -71,10 +71,8 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   }
   const std::size_t file_header = pe + 4;
   const std::size_t optional = file_header + kFileHeaderSize;
-  const std::size_t optional_size =
-      bytes_[file_header + kOptionalSizeAt] | (bytes_[file_header + kOptionalSizeAt + 1] << 8);
-  section_count_ =
-      bytes_[file_header + kSectionCountAt] | (bytes_[file_header + kSectionCountAt + 1] << 8);
+  const std::size_t optional_size = Read16(file_header + kOptionalSizeAt);
+  section_count_ = Read16(file_header + kSectionCountAt);
   if (optional_size < kDirectoriesAt || bytes_.size() - optional < optional_size) {
     throw Failure("the optional header is cut short");
   }
@@ -94,6 +92,11 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   if ((bytes_.size() - sections_offset_) / kSectionHeaderSize < section_count_) {
     throw Failure("the section table is cut short");
   }
+}
+
+std::uint16_t PeImage::Read16(std::size_t offset) const {
+  if (offset > bytes_.size() || bytes_.size() - offset < 2) throw Failure("read past the end");
+  return static_cast<std::uint16_t>(bytes_[offset] | (bytes_[offset + 1] << 8));
 }
 
 std::uint32_t PeImage::Read32(std::size_t offset) const {

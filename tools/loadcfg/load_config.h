@@ -65,6 +65,7 @@ class PeImage {
  private:
   // The file offset of `size` bytes at `rva`, when they lie in one section's data.
   std::optional<std::size_t> FileOffset(std::uint32_t rva, std::uint32_t size) const;
+  std::uint16_t Read16(std::size_t offset) const;
   std::uint32_t Read32(std::size_t offset) const;
   void Write32(std::size_t offset, std::uint32_t value);
 
