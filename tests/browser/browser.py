@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""browser.py WIDTH HEIGHT URL PNG: headless Chromium (through its DevTools protocol over a pipe)
-opens a noVNC address in a viewport of that size, waits until the canvas shows the same picture,
-of more than one colour, twice half a second apart, saves a picture of the page as PNG and prints
-the canvas's place: X Y WIDTH HEIGHT (CSS pixels) PIXEL_WIDTH PIXEL_HEIGHT. Exit code 3 when
-Chromium does not start."""
+"""browser.py WIDTH HEIGHT URL PNG: headless Chromium (DevTools over a pipe) opens a noVNC address,
+waits until the canvas shows one picture of several colours twice, saves the page as PNG and prints
+the canvas's X Y WIDTH HEIGHT PIXEL_WIDTH PIXEL_HEIGHT. Exit code 3: Chromium does not start."""
 
 import base64
 import fcntl
