@@ -1,24 +1,18 @@
 #!/usr/bin/env bash
-# check_shortcuts.sh DIR: the shortcuts of the English walk-through, copied into DIR, read back
-# with lnkinfo, one line each; lnkinfo says 0 for any show command, read at 0x3C instead.
+# check_shortcuts.sh DIR: the English walk-through's shortcuts, copied into DIR, read back with
+# lnkinfo (liblnk-utils): target, arguments, folder, icon and index, description, hot key, and the
+# show command at 0x3C (lnkinfo says 0 for any): 1 normal, 3 maximised (the web site).
 set -euo pipefail
-
 dir=${1:?usage: check_shortcuts.sh DIR}
-command -v lnkinfo >/dev/null || { echo "no lnkinfo (Debian package liblnk-utils)" >&2; exit 1; }
-
-field() { sed -n "s/^[[:space:]]*$1[[:space:]]*: //p" <<<"$info" | head -n 1; }
-
 read_back() {
   local info target
   info=$(lnkinfo "$dir/$1") || return 0
+  field() { sed -n "s/^[[:space:]]*$1[[:space:]]*: //p" <<<"$info" | head -n 1; }
   target=$(field 'Local path')
   echo "$1|${target,,}|$(field 'Command line arguments')|$(field 'Working directory')|$(field \
     'Icon location')|$(field 'Icon index')|$(field Description)|$(field 'Hot Key value')|$(od -A n \
     -t u4 -j 60 -N 4 "$dir/$1" | tr -d ' ')"
 }
-
-# Target, arguments, folder, icon, its index, description, hot key, show command (1 normal, 3
-# maximised: the web site, through the system's handler of web addresses).
 # shellcheck disable=SC1003 # the install folder ends in its backslash
 install='c:\program files\Tagwright\'
 app="${install,,}tagwright.exe"
@@ -34,4 +28,3 @@ if ! diff <(echo "$expected") <(echo "$actual") >&2; then
   echo "FAIL: the shortcuts read back (>) are not as expected (<)" >&2
   exit 1
 fi
-echo "4 shortcuts read back: targets, arguments, folders, icons, descriptions, show commands"

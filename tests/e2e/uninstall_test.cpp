@@ -70,8 +70,7 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
       CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const std::wstring pictures = ShotFolder(L"uninstall-in-use");
   const AutoRun by_tgwauto = scenario.Auto({L"--uninstall", dir, L"--shots", pictures});
-  EXPECT_EQ(by_tgwauto.exit_code, 1u);
-  EXPECT_EQ(by_tgwauto.out, L"");
+  EXPECT_EQ(std::tie(by_tgwauto.exit_code, by_tgwauto.out), std::tuple(1u, L""));
   EXPECT_TRUE(
       by_tgwauto.error.starts_with(L"Tagwright удалён не полностью. Не удалено: «" + held + L"» ("))
       << Utf8(by_tgwauto.error);

@@ -94,8 +94,6 @@ TEST(WalkThrough, EnglishWithTheFullSampleIntoTheDefaultFolder) {
     NextTo(setup, stage);
     setup.Screenshot(Shot(pages[stage - 1]));
   }
-  EXPECT_EQ(setup.Text(Control::Text1), kDefaultInstallDir);
-  EXPECT_EQ(setup.CheckState(Control::Check1), BST_CHECKED);
 
   setup.PostClick(Control::Command3);
   setup.WaitForStage(kRunStage);
