@@ -130,6 +130,15 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
       through_links.push_back(line.text);
   }
   EXPECT_EQ(through_links.size(), 3u);
+  // A path whose kind cannot be told is left, with the reason, once.
+  const Error denied{ErrorKind::kAccessDenied, 5};
+  Install({In(L"Tagwright.exe")});
+  files.faults[fakes::MemoryFileSystem::Key(In(L"Tagwright.exe"))] = {
+      fakes::MemoryFileSystem::Fault::At::kOpen, denied};
+  const UninstallOutcome unknown = RunUninstall(files, Plan());
+  ASSERT_EQ(unknown.failed.size(), 1u);
+  EXPECT_EQ(unknown.failed[0].error, denied);
+  files.faults.clear();
 }
 
 // Only a log whose head line is the uninstaller's own folder (in any form) is read; the per-user

@@ -44,8 +44,9 @@ inline constexpr Error kFileNotFound{ErrorKind::kNotFound, 2},
 // fault of kInUse stands in), and the only short names are short_names.
 class MemoryFileSystem : public FileSystem {
  public:
-  // A fault of one path (by key): its open (MakeFolder, RemoveFile, OpenOutput, ReadWholeFile), a
-  // write (which stores half) or its close (for a replacement, the move into place).
+  // A fault of one path (by key): its open (MakeFolder, RemoveFile, OpenOutput, ReadWholeFile,
+  // IsReparsePoint), a write (which stores half) or its close (for a replacement, the move into
+  // place).
   struct Fault {
     enum class At { kOpen, kWrite, kClose } at;
     Error error;
@@ -121,6 +122,7 @@ class MemoryFileSystem : public FileSystem {
     return {};
   }
   Result<bool> IsReparsePoint(std::wstring_view path) override {
+    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
     return reparse_points.count(Key(path)) != 0;
   }
   Result<bool> FolderExists(std::wstring_view path) override { return IsFolder(Key(path)); }
