@@ -344,6 +344,11 @@ TEST_F(Setup, TheFolderButtonSetsTheFieldToARecordableFolder) {
   EXPECT_EQ(runtime.ends, 0);
   EXPECT_THROW(wizard.Form_QueryUnload(), fakes::ProgramEnded);
   EXPECT_EQ(ui.messages.size(), 4u);
+  RunWith([&] {  // closing during the run asks; answered No, the run goes on
+    if (ui.messages.size() == 4) wizard.Form_QueryUnload();
+  });
+  EXPECT_EQ(ui.messages.size(), 5u);
+  EXPECT_TRUE(ui.visible[Frame6]);
 }
 
 }  // namespace
