@@ -36,6 +36,7 @@ std::vector<std::uint8_t> Program(std::uint32_t size = 112, std::uint16_t flags 
   Put(bytes, kOptional, 0x20B, 2);  // PE32+
   Put(bytes, kOptional + 24, kBase, 8);
   Put(bytes, kChecksum, 1);         // a checksum the linker wrote
+  Put(bytes, kChecksum + 4, 2, 2);  // the subsystem after it: GUI
   Put(bytes, kOptional + 108, 16);  // 16 data directories
   for (std::size_t i = 0; i < 4;
        ++i) {  // the section's virtual size, RVA, size and offset in the file
@@ -90,14 +91,15 @@ TEST(LoadConfig, SetsTheDirectoryFromTheMapAndRecomputesTheChecksum) {
   EXPECT_EQ(PeImage(Program(112, 0)).SetLoadConfigDirectory(kBase + 0x1010).dependent_load_flags,
             0);
   // 0x5A4D ("MZ") + 0x80 + 0x4550 ("PE") + 0x8664 is 0x12681, folded 0x2682; with the rest (1,
-  // 0xF0, 0x20B, 0x4000, 1, 0x10, 0x200, 0x1000, 0x200, 0x200, 0x70, 0x800) 0x87FF; size 0x400.
+  // 0xF0, 0x20B, 0x4000, 1, 2, 0x10, 0x200, 0x1000, 0x200, 0x200, 0x70, 0x800) 0x8801; size
+  // 0x400. The checksum's own 1 counts as 0, the subsystem's 2 after it does count.
   std::vector<std::uint8_t> bytes = Program();
-  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8BFFu);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8C01u);
   bytes.push_back(0xAB);  // an odd byte at the end: a word's low byte, then the size 0x401
-  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8CABu);
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x8CADu);
   bytes.pop_back();
-  Put(bytes, 0x3FE, 0xC0DE, 2);  // 0x87FF + 0xC0DE is 0x148DD, folded 0x48DE; size 0x400
-  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x4CDEu);
+  Put(bytes, 0x3FE, 0xC0DE, 2);  // 0x8801 + 0xC0DE is 0x148DF, folded 0x48E0; size 0x400
+  EXPECT_EQ(PeImage(bytes).ComputeChecksum(), 0x4CE0u);
 }
 
 // What is not a 64-bit program, and a structure or address that cannot be the directory's.
