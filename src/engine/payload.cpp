@@ -1,5 +1,7 @@
 #include "engine/payload.h"
 
+#include <algorithm>
+
 #include "engine/integrity.h"
 #include "engine/markers.h"
 #include "engine/sha256.h"
@@ -40,18 +42,45 @@ bool StartsWithMarker(std::string_view bytes, std::u16string_view marker) {
   return bytes.size() >= marker.size() && FindMarker(bytes.substr(0, marker.size()), marker) == 0;
 }
 
-// The body of a container whose first start marker is followed by an integrity record:
+// Split(body, kFileMarker), and the body's SHA-256, in one pass: block by block, each block is
+// hashed and then searched while it is in the cache, so that a body larger than the memory is read
+// from its file once.
+std::vector<std::string_view> SplitHashing(std::string_view body, Sha256Digest& digest) {
+  constexpr std::size_t m = kFileMarker.size();
+  std::vector<std::string_view> pieces;
+  Sha256 hash;
+  std::size_t begin = 0;  // of the piece under way
+  std::size_t from = 0;   // where the search goes on: no marker starts before it, after `begin`
+  for (std::size_t hashed = 0; hashed < body.size();) {
+    const std::size_t end = std::min(body.size(), hashed + kReadBlock);
+    hash.Update(body.substr(hashed, end - hashed));
+    hashed = end;
+    const std::string_view known = body.substr(0, hashed);
+    for (std::size_t at; (at = FindMarker(known, kFileMarker, from)) != std::string_view::npos;) {
+      pieces.push_back(body.substr(begin, at - begin));
+      begin = from = at + m;
+    }
+    // A marker may still start in the last m - 1 bytes: it ends in the next block.
+    from = std::max(from, hashed - std::min(hashed, m - 1));
+  }
+  if (!body.empty()) pieces.push_back(body.substr(begin));
+  digest = hash.Finish();
+  return pieces;
+}
+
+// The pieces of a container whose first start marker is followed by an integrity record:
 // nothing when the record, the second start marker or the body is damaged.
-std::optional<std::string_view> CheckedBody(std::string_view after_first_marker) {
+std::optional<std::vector<std::string_view>> CheckedPieces(std::string_view after_first_marker) {
   const auto record = ParseIntegrityRecord(after_first_marker);
   if (!record) return std::nullopt;
   const std::string_view rest = after_first_marker.substr(kRecordSize);
   if (!StartsWithMarker(rest, kStartMarker)) return std::nullopt;
   const std::string_view body = rest.substr(kStartMarker.size());
   if (body.size() < record->body_length) return std::nullopt;
-  const std::string_view checked = body.substr(0, record->body_length);
-  if (Sha256Of(checked) != record->digest) return std::nullopt;
-  return checked;
+  Sha256Digest digest;
+  auto pieces = SplitHashing(body.substr(0, record->body_length), digest);
+  if (digest != record->digest) return std::nullopt;
+  return pieces;
 }
 
 // Whether the bytes after the first start marker hold an integrity record: they begin with its
@@ -72,23 +101,21 @@ constexpr char16_t kSeparator16[] = {static_cast<char16_t>(kNameSeparator), 0};
 
 Payload SplitContainer(std::string_view whole) {
   Payload payload;
-  std::string_view body;
   const std::size_t first = FindMarker(whole, kStartMarker);
   const std::string_view after_first = first == std::string_view::npos
                                            ? std::string_view{}
                                            : whole.substr(first + kStartMarker.size());
   if (HoldsRecord(after_first)) {
-    const auto checked = CheckedBody(after_first);
+    auto checked = CheckedPieces(after_first);
     if (!checked) {
       payload.integrity = Integrity::kDamaged;
       return payload;
     }
     payload.integrity = Integrity::kIntact;
-    body = *checked;
+    payload.pieces = std::move(*checked);
   } else {
-    body = LastBody(whole);
+    payload.pieces = Split(LastBody(whole), kFileMarker);
   }
-  payload.pieces = Split(body, kFileMarker);
   if (!payload.pieces.empty()) {
     payload.names = Split(payload.pieces.front(), kSeparator16, payload.FileCount() + 1);
   }
@@ -97,14 +124,18 @@ Payload SplitContainer(std::string_view whole) {
 
 Payload ReadPayload(FileSystem& files, Runtime& runtime) {
   const auto program = runtime.ProgramFile();
-  auto image = program ? files.ReadWholeFile(*program) : program.error();
+  auto image = program ? files.MapFile(*program) : program.error();
+  Payload payload;
+  if (image) {
+    payload = SplitContainer((*image)->Bytes());
+    if (const Status read = (*image)->ReadStatus(); !read.ok()) image = read.error();
+  }
   if (!image) {
     Payload unread;
     unread.read_error = image.error();
     return unread;
   }
-  Payload payload = SplitContainer(std::string_view(image->data(), image->size()));
-  payload.image = std::move(*image);  // the views keep pointing into the moved buffer
+  payload.image = std::move(*image);  // the views point into its mapping
   return payload;
 }
 

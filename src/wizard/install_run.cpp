@@ -48,12 +48,18 @@ void SetProgress(Toolkit& ui, float value) {
   ui.SetCaption(Control::PRG, PercentText(ui.GetBarValue(Control::Bar)));
 }
 
-// Writes one payload file byte for byte, in full or not at all.
-Status WritePayloadFile(FileSystem& files, const std::wstring& path, std::string_view content) {
+// Writes payload file k byte for byte, in full or not at all, straight from the setup's mapped
+// file in pieces of kWritePiece bytes. A piece that could not be read from the setup's file (read
+// as zeros) fails the file, which is then dropped unwritten.
+Status WritePayloadFile(FileSystem& files, const std::wstring& path, const Payload& payload,
+                        std::size_t k) {
   auto file = files.OpenOutput(path, OpenMode::kReplace);
   if (!file) return file.error();
-  if (!content.empty()) {
-    if (Status written = (*file)->WriteBytes(content); !written.ok()) return written;
+  for (std::string_view content = payload.Content(k); !content.empty();) {
+    const std::string_view piece = content.substr(0, kWritePiece);
+    if (Status written = (*file)->WriteBytes(piece); !written.ok()) return written;
+    if (Status read = payload.ReadStatus(); !read.ok()) return read;
+    content.remove_prefix(piece.size());
   }
   return (*file)->Close();
 }
@@ -122,7 +128,7 @@ void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& l
     if (name) {
       const std::wstring path = dir + *name;
       log.Line(path);  // before the write, so a file that then fails is still listed
-      written = WritePayloadFile(platform.files, path, payload.Content(k));
+      written = WritePayloadFile(platform.files, path, payload, k);
     }
     if (!written.ok() && failed.failed++ == 0) failed.error = written.error();
     Pause(ui, platform.runtime, kFilePause);
@@ -215,6 +221,8 @@ InstallOutcome StartInstalation(const Platform& platform, std::int32_t& stage) {
   ui.PumpEvents();
   Pause(ui, platform.runtime, kStepPause);
   WriteRecords(platform, log, outcome);
+  // One flush of everything written, in place of one per new file (see OpenMode::kReplace).
+  (void)platform.files.FlushVolume(ui.GetText(Control::Text1));
 
   SetProgress(ui, 100);
   ui.PumpEvents();

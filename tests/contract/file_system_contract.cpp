@@ -23,6 +23,8 @@ TEST_P(FileSystemContract, FailuresKeepTheirKindAndCode) {
       {Store(At(L"folder"), OpenMode::kReplace, "x"), {ErrorKind::kAccessDenied, 5}},
       {Store(missing, OpenMode::kAppend, "x"), {ErrorKind::kNotFound, 3}},
       {files.ReadWholeFile(missing).status(), {ErrorKind::kNotFound, 3}},
+      {files.MapFile(missing).status(), {ErrorKind::kNotFound, 3}},
+      {files.MapFile(At(L"folder")).status(), {ErrorKind::kAccessDenied, 5}},
   };
   for (const auto& [outcome, error] : rows) EXPECT_EQ(FailureOf(outcome), error);
   EXPECT_EQ(backend->FileNames(root), std::set<std::wstring>{}) << "no temporary file left";
@@ -54,6 +56,19 @@ TEST_P(FileSystemContract, PathsWritesAndLinesAsWindowsHasThem) {
   EXPECT_TRUE(!recordable || files.FolderExists(*recordable).value_or(false))
       << "the short form names it";
   EXPECT_EQ(backend->FileNames(root), std::set<std::wstring>{L"caf\u00e9.txt"});
+}
+
+// A mapping gives every byte, an empty file none (Windows cannot map it: it is given as such).
+TEST_P(FileSystemContract, MapFileGivesEveryByte) {
+  std::string bytes;
+  for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(i * 7);
+  for (const std::string& content : {bytes, std::string()}) {
+    ASSERT_TRUE(backend->Put(At(L"data.bin"), content));
+    const auto mapped = files.MapFile(At(L"data.bin"));
+    ASSERT_TRUE(Succeeded(mapped));
+    EXPECT_EQ((*mapped)->Bytes(), content);
+    EXPECT_TRUE((*mapped)->ReadStatus().ok());
+  }
 }
 
 }  // namespace

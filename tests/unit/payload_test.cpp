@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/integrity.h"
+#include "engine/markers.h"
 #include "engine/names.h"
 #include "engine/sha256.h"
+#include "fakes/platform.h"
 
 namespace tgw {
 namespace {
@@ -129,6 +131,40 @@ TEST(SplitContainer, ReadsEachKindOfContainer) {
     EXPECT_EQ(shown(flipped), "D::") << "flipped at " << at;
     EXPECT_EQ(shown(whole.substr(0, at + 1)), at + 1 < whole.size() ? "D::" : "I:" + kTwoFiles);
   }
+}
+
+// The body is hashed and searched block by block (kReadBlock): a marker across a block's end,
+// right before it or right after it splits as one anywhere else does, and the last block counts.
+TEST(SplitContainer, MarkersAtTheEndsOfTheReadBlocksSplitAsAnywhere) {
+  const std::string head = "a/b/" + kFile;
+  for (std::size_t at = kReadBlock - kFile.size() - 1; at <= kReadBlock + 1; ++at) {
+    // The second file marker starts at `at` in the body; a third one after the next block's end.
+    const std::string body = head + std::string(at - head.size(), 'p') + kFile +
+                             std::string(kReadBlock + 5, 's') + kFile + "\r\n";
+    std::string whole = Sealed(body);
+    const Payload payload = SplitContainer(whole);
+    EXPECT_EQ(payload.integrity, Integrity::kIntact) << at;
+    EXPECT_EQ(Join(payload.pieces, '|'), Join(Split(body, kFileMarker), '|')) << at;
+    EXPECT_EQ(payload.Content(1).size(), at - head.size()) << at;
+    whole[whole.size() - 20] = 'x';  // in the last block
+    EXPECT_EQ(SplitContainer(whole).integrity, Integrity::kDamaged) << at;
+  }
+}
+
+// The running program's own file, mapped; a byte of it that cannot be read gives nothing.
+TEST(ReadPayload, MapsTheProgramsFileAndGivesNothingWhenItCannotBeRead) {
+  fakes::MemoryFileSystem files;
+  fakes::FakeRuntime runtime;
+  files.PutFile(runtime.program_file, Sealed(kBody));
+  const Payload payload = ReadPayload(files, runtime);
+  EXPECT_EQ(Join(payload.pieces, '|') + ":" + Join(payload.names, ','), kTwoFiles);
+  const Error read_fault{ErrorKind::kOther, 30};
+  files.faults[files.Key(runtime.program_file)] = {fakes::MemoryFileSystem::Fault::At::kRead,
+                                                   read_fault};
+  EXPECT_EQ(payload.ReadStatus().error(), read_fault);
+  const Payload unread = ReadPayload(files, runtime);
+  EXPECT_TRUE(unread.pieces.empty());
+  EXPECT_EQ(unread.read_error, read_fault);
 }
 
 // Names and the fault each has below a folder of 27 characters (the default install folder).

@@ -102,6 +102,7 @@ class Setup : public ::testing::Test, public FolderPicker {
 
 TEST_F(Setup, InstallsEverythingAndEndsOnTheCompletionPage) {
   EXPECT_TRUE(Run(Container(ThirtyFiles())).Completed());
+  EXPECT_EQ(files.volume_flushes, 1);  // one flush of everything, not one per file
   // Four pauses of 0.5 s and thirty of 0.45 s, each ending that long after the whole second
   // nearest its start (half to even).
   EXPECT_NEAR(runtime.now, 36013.51, 0.05);
@@ -193,6 +194,35 @@ TEST_F(Setup, EveryWriteThatFailsIsNamedWithItsCauseAndNothingIsCut) {
     EXPECT_EQ(files.Files(), before);
     EXPECT_TRUE(step == Step::kLog || files.Bytes(path) == old_bytes);
     EXPECT_EQ(files.Bytes(kDir + L"a.txt"), "new a");
+  }
+}
+
+// Files are written from the setup's file in pieces of kWritePiece bytes, the setup's file checked
+// after each: a byte that could not be read fails the file (dropped, not cut) and those after it.
+TEST_F(Setup, FilesAreWrittenInPiecesEachReadFromTheSetupsFile) {
+  const Files payload{{"a.bin", std::string(kWritePiece, 'a')},
+                      {"b.bin", std::string(kWritePiece + 1, 'b')},
+                      {"c.bin", std::string(2 * kWritePiece + 3, 'c')},
+                      {"d.bin", "d"}};
+  ASSERT_TRUE(Run(Container(payload, true)).Completed());
+  for (const auto& [name, content] : payload) {
+    EXPECT_EQ(files.Bytes(kDir + std::wstring(name.begin(), name.end())), content) << name;
+  }
+  FreshMachine();
+  const Error read_fault{ErrorKind::kOther, 30};
+  ui.on_pump = [&] {  // once a.bin is written, the setup's file cannot be read any more
+    if (files.HasFile(kDir + L"a.bin")) {
+      files.faults[fakes::MemoryFileSystem::Key(runtime.program_file)] = {At::kRead, read_fault};
+    }
+  };
+  const InstallOutcome outcome = Run(Container(payload, true));
+  ASSERT_EQ(outcome.shortfalls.size(), 1u);
+  EXPECT_EQ(outcome.shortfalls[0].step, Step::kFiles);
+  EXPECT_EQ(outcome.shortfalls[0].failed, 3u);
+  EXPECT_EQ(outcome.shortfalls[0].error, read_fault);
+  EXPECT_EQ(files.Bytes(kDir + L"a.bin"), payload[0].second);
+  for (const wchar_t* name : {L"b.bin", L"c.bin", L"d.bin"}) {
+    EXPECT_FALSE(files.HasFile(kDir + name)) << name;
   }
 }
 

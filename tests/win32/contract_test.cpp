@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "platform/win32/file_system_win.h"
@@ -50,6 +51,53 @@ std::unique_ptr<Backend> NewWin32Backend() { return std::make_unique<Win32Backen
 
 INSTANTIATE_TEST_SUITE_P(Win32, FileSystemContract, ::testing::Values(&NewWin32Backend));
 INSTANTIATE_TEST_SUITE_P(Win32, ShellContract, ::testing::Values(&NewWin32Backend));
+
+// Starts a Linux program, which Wine does from CreateProcessW (without a handle to wait on);
+// false elsewhere.
+bool StartUnixProgram(std::wstring command) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+  return true;
+}
+
+// A page of a mapped file that cannot be read: here the file is cut short by a Linux program,
+// which Wine reports as an access violation (Windows refuses to cut a mapped file; its in-page
+// errors, from a drive or share gone away, take the same way). From then on the mapping reads as
+// zeros, and says so.
+TEST(Win32MappedFile, APageThatCannotBeReadReadsAsZerosAndTheMappingSaysSo) {
+  const TempFolder temp;
+  const std::wstring path = temp.path() + L"\\cut.bin";
+  ASSERT_TRUE(WriteRaw(path, std::string(1 << 20, 'x')));
+  Win32FileSystem files;
+  const auto mapped = files.MapFile(path);
+  ASSERT_TRUE(mapped.ok());
+  const std::string_view bytes = (*mapped)->Bytes();
+  const std::string first_page(bytes.substr(0, 4096));
+
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  const char* const name = unix_name != nullptr ? unix_name(path.c_str()) : nullptr;
+  if (name == nullptr || !StartUnixProgram(L"/usr/bin/truncate -s 4096 \"" +
+                                           std::wstring(name, name + std::strlen(name)) + L"\"")) {
+    GTEST_SKIP() << "no Linux program to cut the file short (not under Wine)";
+  }
+  HeapFree(GetProcessHeap(), 0, const_cast<char*>(name));
+  for (int wait = 0; wait < 1000 && files.FileLength(path).value_or(0) != 4096; ++wait) Sleep(10);
+  ASSERT_EQ(files.FileLength(path).value_or(0), 4096u);
+  EXPECT_EQ(first_page, std::string(4096, 'x'));
+  EXPECT_TRUE((*mapped)->ReadStatus().ok());
+  EXPECT_EQ(bytes.substr(4096), std::string(bytes.size() - 4096, '\0'));
+  EXPECT_EQ((*mapped)->ReadStatus().error(), (Error{ErrorKind::kOther, ERROR_READ_FAULT}));
+  EXPECT_EQ(bytes.substr(0, 4096), std::string(4096, '\0')) << "zeros from then on";
+}
 
 }  // namespace
 }  // namespace tgw::testing

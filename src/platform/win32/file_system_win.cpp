@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/decimal.h"
+#include "engine/names.h"
 #include "platform/win32/error_win.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text_win.h"
@@ -87,6 +88,7 @@ class HandleOutput : public OutputFile {
  protected:
   HANDLE handle() const { return file_.get(); }
   bool open() const { return static_cast<bool>(file_); }
+  const Status& failed() const { return failed_; }
   // Keeps the first failure, for Close.
   void Fail(const Error& error) {
     if (failed_.ok()) failed_ = error;
@@ -110,9 +112,23 @@ class InPlaceOutput final : public HandleOutput {
   Status Close() override { return open() ? CloseHandleOnce() : kClosed; }
 };
 
-// A new file beside the target, moved over it when closed complete; deleted otherwise.
+// A file written complete or not at all: a new file that takes the target's place when closed
+// complete, and is deleted otherwise.
+//
+// Where there is no target yet, the new file is the target itself, opened with a delete
+// disposition for as long as it is written: no other program can open it, and the system deletes
+// it when it is closed, or the program ends, before it is complete; Close lifts the disposition.
+// Where there is one, the new file is written beside it, flushed, and moved over it: the target
+// stays as it was until the complete file takes its place, a power failure included.
+//
+// A new file is not flushed: after a power failure, what was written in the last seconds before it
+// can be missing from the disk (the run was not complete, and the files it did not finish come back
+// when the setup runs again), but never a file that was there before. FlushVolume at the end of
+// the run puts everything on the disk in one go, where the system allows it.
+// (MOVEFILE_WRITE_THROUGH would not do: it waits only for a move that copies, across volumes.)
 class Replacement final : public HandleOutput {
  public:
+  // `temp_path` empty: `file` is the target itself, with its delete disposition set.
   Replacement(UniqueFile file, std::wstring temp_path, std::wstring target)
       : HandleOutput(std::move(file)),
         temp_path_(std::move(temp_path)),
@@ -134,9 +150,13 @@ class Replacement final : public HandleOutput {
     }
   }
 
-  // On the disk before it is moved: the target is never seen cut after a power failure.
   Status Close() override {
     if (!open()) return kClosed;
+    if (temp_path_.empty()) {
+      // Kept only when the disposition is lifted, which happens only after every write went in.
+      if (failed().ok() && !SetDeleteDisposition(handle(), false)) Fail(win32::LastError());
+      return CloseHandleOnce();
+    }
     if (!FlushFileBuffers(handle())) Fail(win32::LastError());
     if (Status closed = CloseHandleOnce(); !closed.ok()) {
       Discard();
@@ -151,21 +171,45 @@ class Replacement final : public HandleOutput {
     return {};
   }
 
+  static bool SetDeleteDisposition(HANDLE file, bool delete_it) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = delete_it ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+  }
+
  private:
+  // Closing the target's own handle deletes it while the disposition holds.
   void Discard() noexcept {
-    if (temp_path_.empty()) return;
     Drop();
+    if (temp_path_.empty()) return;
     DeleteFileW(temp_path_.c_str());
     temp_path_.clear();
   }
 
-  std::wstring temp_path_;  // until it is moved or deleted
+  std::wstring temp_path_;  // a file beside the target, until it is moved or deleted
   std::wstring target_;
 };
 
-// A new, empty replacement of `target`, written to "~tgw<number>.tmp" in the target's folder
-// (the same volume, so that the move is a rename).
-Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target) {
+// The target itself, made new with its delete disposition set; nothing when there is a file there
+// already, when the path cannot be made so, or when its last part is no plain file name (a device
+// name such as NUL or COM1 would open the device).
+std::unique_ptr<Replacement> OpenNewTarget(const std::wstring& target) {
+  const std::wstring_view name = std::wstring_view(target).substr(target.find_last_of(L"\\/") + 1);
+  if (CheckName(name, 0) != NameFault::kNone) return nullptr;
+  UniqueFile file = OpenFile(target, GENERIC_WRITE | DELETE, 0, CREATE_NEW);
+  if (!file || GetFileType(file.get()) != FILE_TYPE_DISK) return nullptr;
+  if (!Replacement::SetDeleteDisposition(file.get(), true)) {
+    file.reset();
+    DeleteFileW(target.c_str());  // made empty just now
+    return nullptr;
+  }
+  return std::make_unique<Replacement>(std::move(file), std::wstring(), target);
+}
+
+// A new file beside `target`: "~tgw<number>.tmp" in the target's folder (the same volume, so that
+// the move is a rename).
+Result<std::unique_ptr<Replacement>> OpenBeside(const std::wstring& target) {
   const std::wstring folder = target.substr(0, target.find_last_of(L"\\/:") + 1);
   static std::atomic<unsigned> counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -178,9 +222,16 @@ Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target)
   return win32::ErrorFromCode(ERROR_FILE_EXISTS);
 }
 
+// A new file of `target`: the target itself when it is not there, else one beside it.
+Result<std::unique_ptr<Replacement>> OpenReplacement(const std::wstring& target) {
+  if (auto made = OpenNewTarget(target)) return made;
+  return OpenBeside(target);
+}
+
 // A replacement of `target` that starts with the target's bytes, when it is there.
 Result<std::unique_ptr<Replacement>> OpenReplacementAppending(const std::wstring& target) {
-  auto replacement = OpenReplacement(target);
+  if (auto made = OpenNewTarget(target)) return made;  // nothing there to start with
+  auto replacement = OpenBeside(target);
   if (!replacement) return replacement;
   const UniqueFile present = OpenFile(target, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   if (!present) {
@@ -350,6 +401,24 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
   }
   bytes.resize(done);
   return bytes;
+}
+
+Status Win32FileSystem::FlushVolume(std::wstring_view path) {
+  const std::wstring name = ZeroTerminated(path);
+  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
+  std::wstring mount_point(MAX_PATH + 1, L'\0');
+  std::wstring volume(MAX_PATH + 1, L'\0');
+  if (!GetVolumePathNameW(name.c_str(), mount_point.data(), MAX_PATH + 1) ||
+      !GetVolumeNameForVolumeMountPointW(mount_point.c_str(), volume.data(), MAX_PATH + 1)) {
+    return win32::LastError();
+  }
+  volume.resize(volume.find(L'\0'));
+  if (!volume.empty() && volume.back() == L'\\') volume.pop_back();  // the volume, not its root
+  const UniqueFile handle =
+      OpenFile(volume, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!handle) return win32::LastError();
+  if (!FlushFileBuffers(handle.get())) return win32::LastError();
+  return {};
 }
 
 Result<std::wstring> Win32FileSystem::RecordablePath(std::wstring_view path) {

@@ -45,13 +45,14 @@ inline constexpr Error kFileNotFound{ErrorKind::kNotFound, 2},
 class MemoryFileSystem : public FileSystem {
  public:
   // A fault of one path (by key): its open (MakeFolder, RemoveFile, OpenOutput, ReadWholeFile,
-  // IsReparsePoint), a write (which stores half) or its close (for a replacement, the move into
-  // place).
+  // IsReparsePoint, MapFile), a write (which stores half), its close (for a replacement, the move
+  // into place), or reading its mapped bytes (ReadStatus of a mapping, whenever the fault is set).
   struct Fault {
-    enum class At { kOpen, kWrite, kClose } at;
+    enum class At { kOpen, kWrite, kClose, kRead } at;
     Error error;
   };
   std::map<std::wstring, Fault> faults;
+  int volume_flushes = 0;                            // calls of FlushVolume
   std::map<std::wstring, std::wstring> short_names;  // key -> short form, for RecordablePath
   std::set<std::wstring> reparse_points;             // keys of junctions and symbolic links
 
@@ -164,6 +165,17 @@ class MemoryFileSystem : public FileSystem {
     if (!file) return file.error();
     return std::vector<char>((*file)->begin(), (*file)->end());
   }
+  // A copy of the bytes.
+  Result<std::unique_ptr<MappedFile>> MapFile(std::wstring_view path) override {
+    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
+    const auto file = ExistingFile(path);
+    if (!file) return file.error();
+    return std::unique_ptr<MappedFile>(std::make_unique<Mapped>(*this, Key(path), **file));
+  }
+  Status FlushVolume(std::wstring_view) override {
+    ++volume_flushes;
+    return {};
+  }
   // The path when it passes through the code page, else the short_names entry of an existing one.
   Result<std::wstring> RecordablePath(std::wstring_view path) override {
     if (FromAnsi(ToAnsi(path)) == path) return std::wstring(path);
@@ -201,6 +213,21 @@ class MemoryFileSystem : public FileSystem {
     std::wstring key_;
     std::optional<std::string> pending_;
     Status failed_;
+  };
+  class Mapped : public MappedFile {
+   public:
+    Mapped(const MemoryFileSystem& files, std::wstring key, std::string bytes)
+        : files_(files), key_(std::move(key)), bytes_(std::move(bytes)) {}
+    std::string_view Bytes() const override { return bytes_; }
+    Status ReadStatus() const override {
+      const auto fault = files_.FaultAt(key_, Fault::At::kRead);
+      return fault ? Status(*fault) : Status();
+    }
+
+   private:
+    const MemoryFileSystem& files_;
+    const std::wstring key_;
+    const std::string bytes_;
   };
   static std::wstring Parent(const std::wstring& key) { return key.substr(0, key.rfind(L'\\')); }
   std::optional<Error> FaultAt(std::wstring_view path, Fault::At at) const {

@@ -2,16 +2,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/file_system.h"
 
 namespace tgw {
 
-class FileSystem;
 class Runtime;
 
 // How far the container could be checked.
@@ -34,7 +35,7 @@ struct Payload {
   Payload(const Payload&) = delete;  // a copy's views would still point into this image
   Payload& operator=(const Payload&) = delete;
 
-  std::vector<char> image;
+  std::unique_ptr<MappedFile> image;  // the executable's file, when the payload was read from it
   std::vector<std::string_view> pieces;
   std::vector<std::string_view> names;
   Integrity integrity = Integrity::kUnchecked;
@@ -47,7 +48,13 @@ struct Payload {
     return k - 1 < names.size() ? names[k - 1] : std::string_view{};
   }
   bool HasName(std::size_t k) const { return k - 1 < names.size(); }
+  // Whether every byte read from the pieces so far came from the file (MappedFile::ReadStatus).
+  Status ReadStatus() const { return image ? image->ReadStatus() : Status(); }
 };
+
+// The container body is read in blocks of this many bytes: each is hashed for the integrity
+// check and searched for file markers while it is in the cache.
+inline constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 
 // Splits `data` at every non-overlapping occurrence of `separator`: k occurrences
 // give k+1 pieces, an empty input gives none. With `most`, splitting stops once there are
@@ -61,8 +68,9 @@ std::vector<std::string_view> Split(std::string_view data, std::u16string_view s
 Payload SplitContainer(std::string_view whole);
 Payload SplitContainer(std::string&& whole) = delete;  // the views would outlive it
 
-// Reads the running program's own file and splits off its payload. What cannot be read gives
-// an empty payload with the reason in read_error.
+// Maps the running program's own file and splits off its payload. What cannot be read (the file,
+// or a byte of it during the split, which reads every byte of the body) gives an empty payload
+// with the reason in read_error.
 Payload ReadPayload(FileSystem& files, Runtime& runtime);
 
 }  // namespace tgw

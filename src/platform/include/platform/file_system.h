@@ -27,11 +27,25 @@ class OutputFile {
   virtual Status Close() = 0;
 };
 
+// A file's bytes mapped into memory, read-only, for as long as the object lives: the system reads
+// each page from the file when it is first touched, and the pages are no private memory of the
+// program, so a file of any size can be read through it.
+class MappedFile {
+ public:
+  virtual ~MappedFile() = default;
+  virtual std::string_view Bytes() const = 0;
+  // Whether every byte read from Bytes() so far came from the file. When a page cannot be read
+  // (the drive or network share that holds the file went away, the file was cut short), Bytes()
+  // reads as zeros from then on, and this gives the error: check it after reading.
+  virtual Status ReadStatus() const = 0;
+};
+
 enum class OpenMode {
   kOutput,  // written in place: created, or emptied if present
   kAppend,  // written in place: created when absent, written at the end when present
-  // Written to a new file beside the path, which takes the path's place at Close, complete;
-  // until then a file already there stays as it was. Never leaves a cut file.
+  // Written to a new file that takes the path's place at Close, complete; until then a file
+  // already there stays as it was, and no other program can open the new one. Never leaves a cut
+  // file: not on a failure, nor when the program ends before Close.
   kReplace,
   // As kReplace, starting with the bytes of the file already there (if any): appends to it
   // without putting what it holds at risk.
@@ -67,8 +81,14 @@ class FileSystem {
   virtual Result<std::vector<std::wstring>> ReadLines(std::wstring_view path) = 0;
   // Copies a file. An existing destination is replaced only by a complete copy: as kReplace.
   virtual Status Copy(std::wstring_view from, std::wstring_view to) = 0;
-  // A whole file's bytes.
+  // A whole file's bytes, read into memory: for small files (records, logs).
   virtual Result<std::vector<char>> ReadWholeFile(std::wstring_view path) = 0;
+  // A whole file's bytes, mapped (see MappedFile): for large files. An empty file maps to no bytes.
+  virtual Result<std::unique_ptr<MappedFile>> MapFile(std::wstring_view path) = 0;
+  // Asks the system to put everything written so far to the volume that holds `path` onto the
+  // disk, in one go (Windows allows it only to administrators). Best effort: nothing depends on
+  // it succeeding.
+  virtual Status FlushVolume(std::wstring_view path) = 0;
   // An existing path in a form that passes through the ANSI code page unchanged, so that a
   // text record can name it truly: the path itself when it does, else its short (8.3) form
   // when that does. Fails with kNoMapping when neither does (the volume keeps no short names).

@@ -14,6 +14,9 @@ class Runtime;
 class Shell;
 class Toolkit;
 
+// The most bytes of a payload file the run hands to one write.
+inline constexpr std::size_t kWritePiece = std::size_t{4} << 20;
+
 // What the installation reaches the outside world through.
 struct Platform {
   Toolkit& ui;

@@ -1,0 +1,156 @@
+// Win32FileSystem::MapFile: a whole file mapped read-only, and what happens when a page of it
+// cannot be read.
+//
+// A mapped page is read from the file when first touched. When that read fails (the network or
+// the removable drive that holds the file went away; the file was cut short, which Windows refuses
+// while it is mapped but another system sharing the file may do), Windows raises an in-page error
+// in the thread that touched it, and Wine an access violation. Uncaught, that ends the program
+// without a word. So a vectored exception handler, installed with the first mapping, takes such a
+// fault at an address of a view of ours: it replaces the view by reserved memory at the same
+// addresses, commits each page that is then touched as a page of zeros, and marks the view failed.
+// The code that read on sees zeros and learns of the failure from ReadStatus(): the payload reader
+// checks it after the integrity check, which reads every byte of the body once (a failure there
+// installs nothing), and the run after each piece of a file it writes (that file is then not
+// written, and the others after it neither).
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "platform/win32/error_win.h"
+#include "platform/win32/file_system_win.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text_win.h"
+
+namespace tgw {
+namespace {
+
+using win32::UniqueFile;
+using win32::UniqueHandle;
+
+class Win32MappedFile;
+
+// The views of mapped files, as the fault handler looks them up.
+SRWLOCK views_lock = SRWLOCK_INIT;
+std::vector<Win32MappedFile*>& Views() {
+  static std::vector<Win32MappedFile*> views;
+  return views;
+}
+
+std::size_t PageSize() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwPageSize;
+}
+
+class Win32MappedFile final : public MappedFile {
+ public:
+  // A view of `size` bytes at `view`; none for an empty file.
+  Win32MappedFile(char* view, std::size_t size) : view_(view), size_(size) {
+    if (view_ == nullptr) return;
+    AcquireSRWLockExclusive(&views_lock);
+    Views().push_back(this);
+    ReleaseSRWLockExclusive(&views_lock);
+  }
+  Win32MappedFile(const Win32MappedFile&) = delete;
+  Win32MappedFile& operator=(const Win32MappedFile&) = delete;
+  ~Win32MappedFile() override {
+    if (view_ == nullptr) return;
+    AcquireSRWLockExclusive(&views_lock);
+    std::erase(Views(), this);
+    ReleaseSRWLockExclusive(&views_lock);
+    if (failed_) {
+      VirtualFree(view_, 0, MEM_RELEASE);
+    } else {
+      UnmapViewOfFile(view_);
+    }
+  }
+
+  std::string_view Bytes() const override { return {view_, size_}; }
+  Status ReadStatus() const override {
+    if (!failed_) return {};
+    return win32::ErrorFromCode(ERROR_READ_FAULT);
+  }
+
+  bool Holds(ULONG_PTR address) const {
+    const auto begin = reinterpret_cast<ULONG_PTR>(view_);
+    return view_ != nullptr && address >= begin && address - begin < size_;
+  }
+
+  // For the handler, with the lock held: makes the page at `address` readable as zeros. False
+  // when that cannot be done (the fault then ends the program, as it would have).
+  bool TakeFault(ULONG_PTR address) {
+    if (!failed_) {
+      // The view goes; its addresses are reserved at once, for the pages of zeros.
+      if (!UnmapViewOfFile(view_) ||
+          VirtualAlloc(view_, size_, MEM_RESERVE, PAGE_NOACCESS) != view_) {
+        return false;
+      }
+      failed_ = true;
+    }
+    static const std::size_t page_size = PageSize();
+    void* const page = reinterpret_cast<void*>(address - address % page_size);
+    return VirtualAlloc(page, page_size, MEM_COMMIT, PAGE_READONLY) != nullptr;
+  }
+
+ private:
+  char* const view_;
+  const std::size_t size_;
+  std::atomic<bool> failed_ = false;
+};
+
+// A read of a page of one of our views that failed; any other exception goes on to the others.
+LONG CALLBACK OnViewFault(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+  const DWORD code = record.ExceptionCode;
+  // Wine reports a page past the end of a file cut short as an access violation. The views are
+  // readable throughout: one there is a failed read as well.
+  if ((code != EXCEPTION_IN_PAGE_ERROR && code != EXCEPTION_ACCESS_VIOLATION) ||
+      record.NumberParameters < 2 || record.ExceptionInformation[0] != 0 /* not a read */) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  const ULONG_PTR address = record.ExceptionInformation[1];
+  bool taken = false;
+  AcquireSRWLockExclusive(&views_lock);
+  for (Win32MappedFile* view : Views()) {
+    if (view->Holds(address)) {
+      taken = view->TakeFault(address);
+      break;
+    }
+  }
+  ReleaseSRWLockExclusive(&views_lock);
+  return taken ? EXCEPTION_CONTINUE_EXECUTION : EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<MappedFile>> Win32FileSystem::MapFile(std::wstring_view path) {
+  static const PVOID handler = AddVectoredExceptionHandler(1, OnViewFault);
+  (void)handler;  // without it a failed read ends the program, as a mapping does by itself
+  // Sharing write and delete as well lets this map the running program's own file. Windows
+  // refuses to write that file while it runs, and to cut any file short while it is mapped.
+  const UniqueFile file(CreateFileW(win32::ZeroTerminated(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return win32::LastError();
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return win32::LastError();
+  if (size.QuadPart == 0) {  // a mapping of nothing cannot be made
+    return std::unique_ptr<MappedFile>(std::make_unique<Win32MappedFile>(nullptr, 0));
+  }
+  if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+    return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);  // more than the address space
+  }
+  // The view keeps the mapping, and the mapping the file: both handles can go.
+  const UniqueHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return win32::LastError();
+  void* const view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  if (view == nullptr) return win32::LastError();
+  return std::unique_ptr<MappedFile>(std::make_unique<Win32MappedFile>(
+      static_cast<char*>(view), static_cast<std::size_t>(size.QuadPart)));
+}
+
+}  // namespace tgw
