@@ -187,7 +187,7 @@ class SetupProcess : public Process {
   // The stage whose page is the only one visible; -1 when none or several are.
   int Stage() const;
   // Waits until the page of `stage` is the only one visible; throws after `timeout_ms`.
-  void WaitForStage(int stage, DWORD timeout_ms = 10000) const;
+  void WaitForStage(int stage, DWORD timeout_ms = 10000, DWORD poll_ms = 10) const;
 
   // Clicks a button and returns when the setup has handled the click.
   void Click(Control id) const;

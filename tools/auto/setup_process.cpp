@@ -130,8 +130,8 @@ int SetupProcess::Stage() const {
                           std::begin(kPages));
 }
 
-void SetupProcess::WaitForStage(int stage, DWORD timeout_ms) const {
-  if (!WaitUntil([&] { return Stage() == stage; }, timeout_ms)) {
+void SetupProcess::WaitForStage(int stage, DWORD timeout_ms, DWORD poll_ms) const {
+  if (!WaitUntil([&] { return Stage() == stage; }, timeout_ms, poll_ms)) {
     throw DriverError(L"the page of stage " + std::to_wstring(stage) +
                       L" was not shown alone; visible: " + PageList(VisiblePages()));
   }
