@@ -1,6 +1,6 @@
 #include "packer/files.h"
 
-#include <fcntl.h>
+#include <fcntl.h>  // sync_file_range (Linux)
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,16 +69,24 @@ FileStat StatRegularFile(const std::string& path, const std::string& label) {
 
 FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
                       const std::function<void(std::string_view)>& take) {
-  const ReadFd file(path, label);
   std::vector<char> buffer(std::max<std::size_t>(chunk_size, 1));
+  return ForEachChunk(
+      path, label, [&buffer] { return std::span<char>(buffer); }, take);
+}
+
+FileStat ForEachChunk(const std::string& path, const std::string& label,
+                      const std::function<std::span<char>()>& buffer,
+                      const std::function<void(std::string_view)>& take) {
+  const ReadFd file(path, label);
   for (;;) {
-    const ssize_t got = ::read(file.fd(), buffer.data(), buffer.size());
+    const std::span<char> into = buffer();
+    const ssize_t got = ::read(file.fd(), into.data(), into.size());
     if (got < 0) {
       if (errno == EINTR) continue;
       FailErrno(label, "cannot read", path, errno);
     }
     if (got == 0) break;
-    take({buffer.data(), static_cast<std::size_t>(got)});
+    take({into.data(), static_cast<std::size_t>(got)});
   }
   struct stat st {};
   if (::fstat(file.fd(), &st) != 0) FailErrno(label, "cannot read", path, errno);
@@ -130,7 +138,18 @@ void TempOutput::WriteOut(std::string_view bytes) {
       Fail("cannot write");
     }
     bytes.remove_prefix(static_cast<std::size_t>(put));
+    out_ += static_cast<std::uint64_t>(put);
   }
+#ifdef SYNC_FILE_RANGE_WRITE
+  // The disk works while the rest is read, checked and hashed (best effort: a file system that
+  // cannot is synced at Commit all the same).
+  constexpr std::uint64_t kWritebackStep = std::uint64_t{16} << 20;
+  if (out_ - synced_ >= kWritebackStep) {
+    (void)::sync_file_range(fd_, static_cast<off_t>(synced_), static_cast<off_t>(out_ - synced_),
+                            SYNC_FILE_RANGE_WRITE);
+    synced_ = out_;
+  }
+#endif
 }
 
 void TempOutput::Flush() {
@@ -140,7 +159,8 @@ void TempOutput::Flush() {
 
 void TempOutput::Write(std::string_view bytes) {
   written_ += bytes.size();
-  if (used_ == 0 && bytes.size() >= buffer_.size()) {
+  if (bytes.size() >= buffer_.size()) {
+    Flush();
     WriteOut(bytes);  // a whole chunk goes out without a copy
     return;
   }

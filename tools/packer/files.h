@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ FileStat StatRegularFile(const std::string& path, const std::string& label);
 // bytes to `take`. Gives the file's state once the last chunk is read.
 FileStat ForEachChunk(const std::string& path, const std::string& label, std::size_t chunk_size,
                       const std::function<void(std::string_view)>& take);
+// The same, each chunk read into the buffer `buffer` gives for it (as large as it is).
+FileStat ForEachChunk(const std::string& path, const std::string& label,
+                      const std::function<std::span<char>()>& buffer,
+                      const std::function<void(std::string_view)>& take);
 
 // A whole small file, such as a manifest.
 std::string ReadSmallFile(const std::string& path);
@@ -56,7 +61,9 @@ class MappedFile {
 
 // An output written to a temporary file in the folder of `path` and renamed onto `path`
 // by Commit(). Until then `path` is untouched; when it goes uncommitted the temporary
-// file is removed.
+// file is removed. Small writes are gathered in a buffer of `buffer_size` bytes, larger ones go
+// out as they are; the system is asked to start putting what was written on the disk as the
+// output grows, so that Commit's sync has little left to wait for.
 class TempOutput {
  public:
   TempOutput(std::string path, unsigned mode, std::size_t buffer_size);
@@ -82,6 +89,8 @@ class TempOutput {
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   std::uint64_t written_ = 0;
+  std::uint64_t out_ = 0;     // bytes that went out to the file
+  std::uint64_t synced_ = 0;  // bytes the system was asked to start storing
 };
 
 }  // namespace tgw::pack

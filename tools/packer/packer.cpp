@@ -1,11 +1,17 @@
 #include "packer/packer.h"
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <iomanip>
+#include <mutex>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/integrity.h"
@@ -60,15 +66,17 @@ struct Source {
   std::uint64_t size = 0;
 };
 
+using Buffers = std::function<std::span<char>()>;
 using Sink = std::function<void(std::string_view)>;
 
-// Copies a file into the output through `write`, refusing it when the guard finds a marker in
-// it or when its size changes while it is read.
+// Copies a file into the output through `write`, each chunk read into a buffer of `buffer`,
+// refusing it when the guard finds a marker in it or when its size changes while it is read.
 std::uint64_t CopyGuarded(const Source& source, const PackOptions& options,
-                          std::u16string_view following, MarkerGuard& guard, const Sink& write) {
+                          std::u16string_view following, MarkerGuard& guard, const Buffers& buffer,
+                          const Sink& write) {
   std::uint64_t copied = 0;
   const FileStat after =
-      ForEachChunk(source.path, source.label, options.chunk_size, [&](std::string_view chunk) {
+      ForEachChunk(source.path, source.label, buffer, [&](std::string_view chunk) {
         if (const auto hit = guard.Data(chunk)) throw Failure(HitMessage(source.label, *hit));
         write(chunk);
         copied += chunk.size();
@@ -84,21 +92,89 @@ std::uint64_t CopyGuarded(const Source& source, const PackOptions& options,
   return copied;
 }
 
-// The container body on its way out: counted and hashed for the integrity record.
+// The container body on its way out: written and counted as it comes, and hashed for the
+// integrity record on a thread of its own, while the next chunks are read, checked and written.
+// The files' chunks are read into the writer's own buffers, each used again only once the hash
+// is done with it; other bytes given must stay as they are while the writer lives.
 class BodyWriter {
  public:
-  explicit BodyWriter(TempOutput& out) : out_(out) {}
+  BodyWriter(TempOutput& out, std::size_t chunk_size) : out_(out) {
+    for (auto& buffer : buffers_) buffer.resize(std::max<std::size_t>(chunk_size, 1));
+    hasher_ = std::thread([this] { Hash(); });
+  }
+  BodyWriter(const BodyWriter&) = delete;
+  BodyWriter& operator=(const BodyWriter&) = delete;
+  ~BodyWriter() { Stop(); }
+
+  // The buffer for the next chunk.
+  std::span<char> Buffer() {
+    next_ = (next_ + 1) % buffers_.size();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return hashed_ >= hashed_before_reuse_[next_]; });
+    return buffers_[next_];
+  }
+
   void Write(std::string_view bytes) {
     out_.Write(bytes);
-    hash_.Update(bytes);
     length_ += bytes.size();
+    {
+      const std::lock_guard lock(mutex_);
+      waiting_.push_back(bytes);
+      if (bytes.data() == buffers_[next_].data()) hashed_before_reuse_[next_] = given_ + 1;
+      ++given_;
+    }
+    changed_.notify_all();
   }
-  IntegrityRecord Finish() { return {length_, hash_.Finish()}; }
+
+  IntegrityRecord Finish() {
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return hashed_ == given_; });
+    }
+    Stop();
+    return {length_, hash_.Finish()};
+  }
 
  private:
+  void Hash() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+      if (stopping_) return;  // what is left is not needed (the packing failed, or is done)
+      const std::string_view piece = waiting_.front();
+      lock.unlock();
+      hash_.Update(piece);
+      lock.lock();
+      waiting_.pop_front();
+      ++hashed_;
+      changed_.notify_all();
+    }
+  }
+
+  void Stop() {
+    if (!hasher_.joinable()) return;
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    hasher_.join();
+  }
+
   TempOutput& out_;
-  Sha256 hash_;
   std::uint64_t length_ = 0;
+  std::array<std::vector<char>, 4> buffers_;
+  std::size_t next_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string_view> waiting_;  // given, not hashed yet
+  std::uint64_t given_ = 0;               // pieces given
+  std::uint64_t hashed_ = 0;              // pieces hashed
+  // How many pieces must be hashed before each buffer is read into again.
+  std::array<std::uint64_t, 4> hashed_before_reuse_{};
+  bool stopping_ = false;
+  Sha256 hash_;
+  std::thread hasher_;
 };
 
 // The container of a setup, read with the setup's own reader.
@@ -254,8 +330,11 @@ PackSummary Pack(const PackOptions& options) {
 
   TempOutput out(options.output, image.mode, options.chunk_size);
   MarkerGuard guard;
-  CopyGuarded({options.image, image_label, image.size}, options, kStartMarker, guard,
-              [&](std::string_view bytes) { out.Write(bytes); });
+  std::vector<char> image_buffer(std::max<std::size_t>(options.chunk_size, 1));
+  CopyGuarded(
+      {options.image, image_label, image.size}, options, kStartMarker, guard,
+      [&] { return std::span<char>(image_buffer); },
+      [&](std::string_view bytes) { out.Write(bytes); });
   const std::string start = MarkerBytes(kStartMarker);
   const std::string file_marker = MarkerBytes(kFileMarker);
   out.Write(start);
@@ -265,9 +344,9 @@ PackSummary Pack(const PackOptions& options) {
   out.Write(FormatIntegrityRecord({}));
   out.Write(start);
 
-  BodyWriter body(out);
-  std::string name_list;
+  std::string name_list;  // made before the writer, which hashes it until it goes
   for (const ManifestEntry& entry : entries) name_list += entry.name + kNameSeparator;
+  BodyWriter body(out, options.chunk_size);
   auto hit = guard.Data(name_list);
   if (!hit) hit = guard.EndData(kFileMarker);
   if (hit) throw Failure(NameListHitMessage(options.manifest, entries, *hit));
@@ -276,8 +355,9 @@ PackSummary Pack(const PackOptions& options) {
   PackSummary summary;
   for (const Source& source : sources) {
     body.Write(file_marker);
-    summary.content_bytes += CopyGuarded(source, options, kFileMarker, guard,
-                                         [&](std::string_view bytes) { body.Write(bytes); });
+    summary.content_bytes += CopyGuarded(
+        source, options, kFileMarker, guard, [&] { return body.Buffer(); },
+        [&](std::string_view bytes) { body.Write(bytes); });
   }
   body.Write(file_marker);
   body.Write(kTrailer);
