@@ -1,0 +1,30 @@
+# The programs of tests/bench/stream.sh, cross-built and run under Wine: the reader's search
+# against memmem, the bare file writes that an install's per-file cost is measured against, and
+# setup-image-nopause.exe, the setup image with the run's pauses skipped (a test build, never
+# shipped: dist/ packs setup-image.exe).
+add_executable(search_bench search_bench_win.cpp)
+target_link_libraries(search_bench PRIVATE tgw_engine tgw_warnings)
+target_link_options(search_bench PRIVATE -static)
+
+add_executable(bare_files bare_files_win.cpp)
+target_compile_options(bare_files PRIVATE -municode)
+target_link_options(bare_files PRIVATE -municode -static)
+target_link_libraries(bare_files PRIVATE tgw_warnings)
+
+# The setup image built as setup_image is (src/wizard/win32/CMakeLists.txt), with the wizard's
+# pause.cpp compiled again with TGW_NO_PAUSES: the executable's own Pause is taken before the one
+# in the wizard's library, whose object is then not linked.
+set(setup_win32 "${CMAKE_SOURCE_DIR}/src/wizard/win32")
+add_executable(setup_image_nopause WIN32
+  "${setup_win32}/setup_main.cpp" "${CMAKE_SOURCE_DIR}/src/platform/win32/terminate_handler.cpp"
+  "${CMAKE_SOURCE_DIR}/src/platform/win32/throw_helpers.cpp" "${setup_win32}/setup.rc"
+  "${CMAKE_SOURCE_DIR}/src/wizard/pause.cpp")
+set_target_properties(setup_image_nopause PROPERTIES OUTPUT_NAME setup-image-nopause)
+target_compile_definitions(setup_image_nopause PRIVATE TGW_NO_PAUSES)
+target_include_directories(setup_image_nopause PRIVATE "${setup_win32}"
+                                                       "${CMAKE_SOURCE_DIR}/src/wizard/pictures")
+target_compile_options(setup_image_nopause PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode -flto>)
+target_link_options(setup_image_nopause PRIVATE -municode -s -flto)
+target_link_libraries(setup_image_nopause PRIVATE tgw_win32_ui tgw_wizard tgw_win32 tgw_warnings)
+tgw_harden_dll_loading(setup_image_nopause DEF_FOLDER "${setup_win32}/delay"
+                       DELAY_LOAD user32 gdi32 comctl32 ole32 shell32)
