@@ -1,5 +1,6 @@
 #include "engine/sha256.h"
 
+#include <atomic>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -66,11 +67,29 @@ void CompressPortable(std::array<std::uint32_t, 8>& state, const std::uint8_t* b
 }
 
 #ifdef TGW_SHA_INSTRUCTIONS
-// The same with the processor's SHA extensions: four rounds per pair of sha256rnds2, the message
-// schedule four words at a time (sha256msg1, sha256msg2). The state is kept as ABEF and CDGH.
-__attribute__((target("sha,sse4.1,ssse3"))) void CompressWithShaInstructions(
-    std::array<std::uint32_t, 8>& state, const std::uint8_t* block, std::size_t count) {
-  const __m128i byte_swap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+#define TGW_SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+
+// Four rounds with the SHA extensions: the schedule's next four words into `w` (from the four
+// groups before: w itself, then x, y, z), the rounds over them. The state is kept as ABEF, CDGH.
+TGW_SHA_TARGET inline void FourRounds(__m128i& abef, __m128i& cdgh, __m128i& w, const __m128i& x,
+                                      const __m128i& y, const __m128i& z, std::size_t group,
+                                      const std::uint8_t* block) {
+  if (group < 4) {
+    w = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * group)),
+                         _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL));
+  } else {
+    w = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(w, x), _mm_alignr_epi8(z, y, 4)),
+                             z);
+  }
+  __m128i message =
+      _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * group])));
+  cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+  message = _mm_shuffle_epi32(message, 0x0E);
+  abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+}
+
+TGW_SHA_TARGET void CompressWithShaInstructions(std::array<std::uint32_t, 8>& state,
+                                                const std::uint8_t* block, std::size_t count) {
   const __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
   const __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4]));
   const __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
@@ -82,25 +101,13 @@ __attribute__((target("sha,sse4.1,ssse3"))) void CompressWithShaInstructions(
     _mm_prefetch(reinterpret_cast<const char*>(block) + 4096, _MM_HINT_T0);
     const __m128i abef_before = abef;
     const __m128i cdgh_before = cdgh;
-    __m128i words[4];  // the schedule's last 16 words, 4 by 4 (std::array would drop the vector
-                       // type's alignment)
-#pragma GCC unroll 16
-    for (std::size_t group = 0; group < 16; ++group) {
-      __m128i& w = words[group % 4];
-      if (group < 4) {
-        w = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * group)),
-                             byte_swap);
-      } else {
-        const __m128i& previous = words[(group + 3) % 4];
-        const __m128i seven_back = _mm_alignr_epi8(previous, words[(group + 2) % 4], 4);
-        w = _mm_sha256msg2_epu32(
-            _mm_add_epi32(_mm_sha256msg1_epu32(w, words[(group + 1) % 4]), seven_back), previous);
-      }
-      __m128i message =
-          _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * group])));
-      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
-      message = _mm_shuffle_epi32(message, 0x0E);
-      abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+    // The schedule's last sixteen words, four by four (the first four loaded in the first pass).
+    __m128i w0 = _mm_setzero_si128(), w1 = w0, w2 = w0, w3 = w0;
+    for (std::size_t group = 0; group < 16; group += 4) {
+      FourRounds(abef, cdgh, w0, w1, w2, w3, group, block);
+      FourRounds(abef, cdgh, w1, w2, w3, w0, group + 1, block);
+      FourRounds(abef, cdgh, w2, w3, w0, w1, group + 2, block);
+      FourRounds(abef, cdgh, w3, w0, w1, w2, group + 3, block);
     }
     abef = _mm_add_epi32(abef, abef_before);
     cdgh = _mm_add_epi32(cdgh, cdgh_before);
@@ -111,20 +118,25 @@ __attribute__((target("sha,sse4.1,ssse3"))) void CompressWithShaInstructions(
   _mm_storeu_si128(reinterpret_cast<__m128i*>(&state[4]), _mm_alignr_epi8(dchg, feba, 8));
 }
 
+// Whether the processor has SSSE3, SSE4.1 and the SHA extensions; asked once (no lock needed: a
+// second asking gives the same answer).
 bool HasShaInstructions() {
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
-  const bool ssse3 = (c & (1U << 9)) != 0;
-  const bool sse41 = (c & (1U << 19)) != 0;
-  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
-  return ssse3 && sse41 && (b & (1U << 29)) != 0;
+  static std::atomic<int> known = -1;
+  int has = known.load(std::memory_order_relaxed);
+  if (has < 0) {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    const bool basic =
+        __get_cpuid(1, &a, &b, &c, &d) != 0 && (c & (1U << 9)) != 0 && (c & (1U << 19)) != 0;
+    has = basic && __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1U << 29)) != 0;
+    known.store(has, std::memory_order_relaxed);
+  }
+  return has != 0;
 }
 #endif
 
 Sha256::CompressBlocks Compressor(Sha256Engine engine) {
 #ifdef TGW_SHA_INSTRUCTIONS
-  static const bool has_sha = HasShaInstructions();
-  if (engine == Sha256Engine::kFastest && has_sha) return CompressWithShaInstructions;
+  if (engine == Sha256Engine::kFastest && HasShaInstructions()) return CompressWithShaInstructions;
 #else
   (void)engine;
 #endif

@@ -404,20 +404,11 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
 }
 
 Status Win32FileSystem::FlushVolume(std::wstring_view path) {
-  const std::wstring name = ZeroTerminated(path);
-  if (name.empty()) return win32::ErrorFromCode(ERROR_INVALID_NAME);
-  std::wstring mount_point(MAX_PATH + 1, L'\0');
-  std::wstring volume(MAX_PATH + 1, L'\0');
-  if (!GetVolumePathNameW(name.c_str(), mount_point.data(), MAX_PATH + 1) ||
-      !GetVolumeNameForVolumeMountPointW(mount_point.c_str(), volume.data(), MAX_PATH + 1)) {
-    return win32::LastError();
-  }
-  volume.resize(volume.find(L'\0'));
-  if (!volume.empty() && volume.back() == L'\\') volume.pop_back();  // the volume, not its root
-  const UniqueFile handle =
-      OpenFile(volume, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-  if (!handle) return win32::LastError();
-  if (!FlushFileBuffers(handle.get())) return win32::LastError();
+  // The volume of the path's drive letter ("\\.\D:"); a folder on a share has none here.
+  if (!StartsWithDriveRoot(path)) return win32::ErrorFromCode(ERROR_INVALID_FUNCTION);
+  const UniqueFile volume = OpenFile(L"\\\\.\\" + std::wstring(path.substr(0, 2)), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (!volume || !FlushFileBuffers(volume.get())) return win32::LastError();
   return {};
 }
 

@@ -15,10 +15,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
-#include <vector>
 
 #include "platform/win32/error_win.h"
 #include "platform/win32/file_system_win.h"
@@ -33,26 +31,24 @@ using win32::UniqueHandle;
 
 class Win32MappedFile;
 
-// The views of mapped files, as the fault handler looks them up.
+// The views mapped now, in a list through the views themselves, under the lock. (The handler is
+// added and never removed outside it: Windows may hold its list of handlers while one runs.)
 SRWLOCK views_lock = SRWLOCK_INIT;
-std::vector<Win32MappedFile*>& Views() {
-  static std::vector<Win32MappedFile*> views;
-  return views;
-}
+Win32MappedFile* first_view = nullptr;
+std::atomic<bool> handler_added = false;
 
-std::size_t PageSize() {
-  SYSTEM_INFO info{};
-  GetSystemInfo(&info);
-  return info.dwPageSize;
-}
+LONG CALLBACK OnViewFault(EXCEPTION_POINTERS* pointers);
 
 class Win32MappedFile final : public MappedFile {
  public:
   // A view of `size` bytes at `view`; none for an empty file.
   Win32MappedFile(char* view, std::size_t size) : view_(view), size_(size) {
     if (view_ == nullptr) return;
+    // Without it, a failed read ends the program, as a mapping does by itself.
+    if (!handler_added.exchange(true)) AddVectoredExceptionHandler(1, OnViewFault);
     AcquireSRWLockExclusive(&views_lock);
-    Views().push_back(this);
+    next_ = first_view;
+    first_view = this;
     ReleaseSRWLockExclusive(&views_lock);
   }
   Win32MappedFile(const Win32MappedFile&) = delete;
@@ -60,7 +56,9 @@ class Win32MappedFile final : public MappedFile {
   ~Win32MappedFile() override {
     if (view_ == nullptr) return;
     AcquireSRWLockExclusive(&views_lock);
-    std::erase(Views(), this);
+    Win32MappedFile** link = &first_view;
+    while (*link != this) link = &(*link)->next_;
+    *link = next_;
     ReleaseSRWLockExclusive(&views_lock);
     if (failed_) {
       VirtualFree(view_, 0, MEM_RELEASE);
@@ -75,31 +73,33 @@ class Win32MappedFile final : public MappedFile {
     return win32::ErrorFromCode(ERROR_READ_FAULT);
   }
 
-  bool Holds(ULONG_PTR address) const {
-    const auto begin = reinterpret_cast<ULONG_PTR>(view_);
-    return view_ != nullptr && address >= begin && address - begin < size_;
-  }
-
-  // For the handler, with the lock held: makes the page at `address` readable as zeros. False
-  // when that cannot be done (the fault then ends the program, as it would have).
-  bool TakeFault(ULONG_PTR address) {
-    if (!failed_) {
-      // The view goes; its addresses are reserved at once, for the pages of zeros.
-      if (!UnmapViewOfFile(view_) ||
-          VirtualAlloc(view_, size_, MEM_RESERVE, PAGE_NOACCESS) != view_) {
+  // For the handler, with the lock held: when `address` lies in one of the views, makes its page
+  // readable as zeros. False when it lies in none, or that cannot be done (the fault then ends the
+  // program, as it would have).
+  static bool TakeFault(ULONG_PTR address) {
+    for (Win32MappedFile* view = first_view; view != nullptr; view = view->next_) {
+      const auto begin = reinterpret_cast<ULONG_PTR>(view->view_);
+      if (address < begin || address - begin >= view->size_) continue;
+      // The first fault: the view goes, and its addresses are reserved at once for the zeros.
+      if (!view->failed_ &&
+          (!UnmapViewOfFile(view->view_) ||
+           VirtualAlloc(view->view_, view->size_, MEM_RESERVE, PAGE_NOACCESS) != view->view_)) {
         return false;
       }
-      failed_ = true;
+      view->failed_ = true;
+      SYSTEM_INFO system{};
+      GetSystemInfo(&system);
+      void* const page = reinterpret_cast<void*>(address - address % system.dwPageSize);
+      return VirtualAlloc(page, system.dwPageSize, MEM_COMMIT, PAGE_READONLY) != nullptr;
     }
-    static const std::size_t page_size = PageSize();
-    void* const page = reinterpret_cast<void*>(address - address % page_size);
-    return VirtualAlloc(page, page_size, MEM_COMMIT, PAGE_READONLY) != nullptr;
+    return false;
   }
 
  private:
   char* const view_;
   const std::size_t size_;
   std::atomic<bool> failed_ = false;
+  Win32MappedFile* next_ = nullptr;
 };
 
 // A read of a page of one of our views that failed; any other exception goes on to the others.
@@ -112,15 +112,8 @@ LONG CALLBACK OnViewFault(EXCEPTION_POINTERS* pointers) {
       record.NumberParameters < 2 || record.ExceptionInformation[0] != 0 /* not a read */) {
     return EXCEPTION_CONTINUE_SEARCH;
   }
-  const ULONG_PTR address = record.ExceptionInformation[1];
-  bool taken = false;
   AcquireSRWLockExclusive(&views_lock);
-  for (Win32MappedFile* view : Views()) {
-    if (view->Holds(address)) {
-      taken = view->TakeFault(address);
-      break;
-    }
-  }
+  const bool taken = Win32MappedFile::TakeFault(record.ExceptionInformation[1]);
   ReleaseSRWLockExclusive(&views_lock);
   return taken ? EXCEPTION_CONTINUE_EXECUTION : EXCEPTION_CONTINUE_SEARCH;
 }
@@ -128,27 +121,24 @@ LONG CALLBACK OnViewFault(EXCEPTION_POINTERS* pointers) {
 }  // namespace
 
 Result<std::unique_ptr<MappedFile>> Win32FileSystem::MapFile(std::wstring_view path) {
-  static const PVOID handler = AddVectoredExceptionHandler(1, OnViewFault);
-  (void)handler;  // without it a failed read ends the program, as a mapping does by itself
   // Sharing write and delete as well lets this map the running program's own file. Windows
   // refuses to write that file while it runs, and to cut any file short while it is mapped.
   const UniqueFile file(CreateFileW(win32::ZeroTerminated(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return win32::LastError();
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) return win32::LastError();
-  if (size.QuadPart == 0) {  // a mapping of nothing cannot be made
-    return std::unique_ptr<MappedFile>(std::make_unique<Win32MappedFile>(nullptr, 0));
-  }
+  if (!file || !GetFileSizeEx(file.get(), &size)) return win32::LastError();
   if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
     return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);  // more than the address space
   }
-  // The view keeps the mapping, and the mapping the file: both handles can go.
-  const UniqueHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-  if (!mapping) return win32::LastError();
-  void* const view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
-  if (view == nullptr) return win32::LastError();
+  void* view = nullptr;
+  if (size.QuadPart != 0) {  // a mapping of nothing cannot be made
+    // The view keeps the mapping, and the mapping the file: both handles can go.
+    const UniqueHandle mapping(
+        CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (mapping) view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+    if (view == nullptr) return win32::LastError();
+  }
   return std::unique_ptr<MappedFile>(std::make_unique<Win32MappedFile>(
       static_cast<char*>(view), static_cast<std::size_t>(size.QuadPart)));
 }

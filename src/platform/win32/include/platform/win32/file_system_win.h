@@ -30,8 +30,9 @@ class Win32FileSystem final : public FileSystem {
   // in-page error (Wine: an access violation) in the thread that reads it; a handler of the
   // program's catches it, has that page and the rest read as zeros, and ReadStatus() says so.
   Result<std::unique_ptr<MappedFile>> MapFile(std::wstring_view path) override;
-  // FlushFileBuffers of the volume's handle, which Windows grants only to administrators; Wine
-  // does not flush volumes (ERROR_INVALID_FUNCTION).
+  // FlushFileBuffers of the handle of the path's drive ("\\.\D:"), which Windows grants only to
+  // administrators; Wine does not flush volumes (ERROR_INVALID_FUNCTION), nor is there a volume
+  // handle for a folder on a share.
   Status FlushVolume(std::wstring_view path) override;
   // Through GetShortPathNameW when the path does not pass CP_ACP unchanged.
   Result<std::wstring> RecordablePath(std::wstring_view path) override;
