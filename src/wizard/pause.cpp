@@ -19,10 +19,7 @@ constexpr bool kPauses = true;
 }  // namespace
 
 void Pause(Toolkit& ui, Runtime& runtime, double threshold) {
-  if constexpr (!kPauses) {
-    ui.PumpEvents();  // what a wait does besides waiting
-    return;
-  }
+  if constexpr (!kPauses) return;
   double last = runtime.Timer();
   const double start = std::nearbyint(last);  // the default rounding mode: half to even
   double day_offset = 0.0;
