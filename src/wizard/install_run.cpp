@@ -133,7 +133,7 @@ void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& l
     if (!written.ok() && failed.failed++ == 0) failed.error = written.error();
     Pause(ui, platform.runtime, kFilePause);
     if (name)
-      ui.SetCaption(Control::Action, L"Copying file " + *name + L"\r\n To \r\n" + dir + *name);
+      ui.SetCaptionSoon(Control::Action, L"Copying file " + *name + L"\r\n To \r\n" + dir + *name);
     const auto value = static_cast<float>(
         std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50);
     if (value != shown) SetProgress(ui, shown = value);

@@ -10,27 +10,50 @@
 namespace tgw::win32 {
 
 void Win32Toolkit::SetCaption(Control control, std::wstring_view caption) {
-  // A label repaints itself as it takes a text (under Wine, a dozen calls to its server and to the
-  // X server each time). With its redrawing off meanwhile, it is painted at a pump instead, with
-  // every other label changed since, at most once a frame (PumpEvents). Only a control shown by
-  // itself is so set: turning redrawing on shows it.
-  const HWND handle = window_.Item(control);
-  const bool shown = handle != nullptr && (GetWindowLongPtrW(handle, GWL_STYLE) & WS_VISIBLE) != 0;
-  if (shown) SendMessageW(handle, WM_SETREDRAW, FALSE, 0);
+  if (soon_.control == control) soon_.due = false;  // replaced before it was shown
   window_.SetText(control, caption);
-  if (shown) {
-    SendMessageW(handle, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(handle, nullptr, FALSE);  // what was invalidated meanwhile was not kept
+}
+
+// Each caption is a round trip to the window server and a repaint (under Wine, half a
+// millisecond), so a caption that changes faster than a frame is shown once a frame: at once when
+// a frame has passed since the last one, else by a timer when it has.
+void Win32Toolkit::SetCaptionSoon(Control control, std::wstring_view caption) {
+  if (soon_.control != control) ShowSoonCaption();
+  soon_.control = control;
+  soon_.text.assign(caption);
+  soon_.due = true;
+  const ULONGLONG since = GetTickCount64() - soon_.shown_at;
+  if (since >= kFrameMs) {
+    ShowSoonCaption();
+  } else {
+    SetTimer(window_.handle(), reinterpret_cast<UINT_PTR>(this),
+             static_cast<UINT>(kFrameMs - since), &Win32Toolkit::OnSoonTimer);
   }
 }
 
-std::wstring Win32Toolkit::GetText(Control control) { return window_.Text(control); }
+void Win32Toolkit::ShowSoonCaption() {
+  if (!soon_.due) return;
+  soon_.due = false;
+  soon_.shown_at = GetTickCount64();
+  window_.SetText(soon_.control, soon_.text);
+}
+
+void CALLBACK Win32Toolkit::OnSoonTimer(HWND window, UINT, UINT_PTR id, DWORD) noexcept {
+  KillTimer(window, id);
+  reinterpret_cast<Win32Toolkit*>(id)->ShowSoonCaption();
+}
+
+std::wstring Win32Toolkit::GetText(Control control) {
+  if (soon_.control == control) ShowSoonCaption();
+  return window_.Text(control);
+}
 
 void Win32Toolkit::SetText(Control control, std::wstring_view text) {
   window_.SetText(control, text);
 }
 
 void Win32Toolkit::SetVisible(Control control, bool visible) {
+  ShowSoonCaption();  // a page shows with its captions
   window_.SetVisible(control, visible);
 }
 
@@ -78,6 +101,7 @@ float Win32Toolkit::GetBarValue(Control control) {
 
 MessageAnswer Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view title,
                                    MessageKind kind) {
+  ShowSoonCaption();  // what the box stands over is up to date
   const std::wstring text(prompt);
   const std::wstring caption(title);
   return AnswerOf(
@@ -85,18 +109,8 @@ MessageAnswer Win32Toolkit::MsgBox(std::wstring_view prompt, std::wstring_view t
 }
 
 void Win32Toolkit::PumpEvents() {
-  // Painting is what a pump costs most (under Wine, a dozen calls to its server and to the X
-  // server). Pumps in quick succession (the run between files, were it not for its pauses) paint
-  // at most once a frame; every other message is handled at each pump.
-  constexpr ULONGLONG kFrameMs = 16;
-  static ULONGLONG last_paint = 0;
-  const ULONGLONG now = GetTickCount64();
-  const bool paint = now - last_paint >= kFrameMs;
-  if (paint) last_paint = now;
-  const UINT remove =
-      paint ? PM_REMOVE : PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
   MSG message{};
-  while (PeekMessageW(&message, nullptr, 0, 0, remove)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       // For the message loop, once the handler that pumps has returned.
       PostQuitMessage(static_cast<int>(message.wParam));

@@ -25,6 +25,11 @@ class Toolkit {
 
   // Labels, frames (page titles), buttons and the check box. Shows at the next pump.
   virtual void SetCaption(Control control, std::wstring_view caption) = 0;
+  // A caption that changes many times a second (the file being copied): the toolkit may show it a
+  // frame later, and skip one that a later caption replaced within the same frame.
+  virtual void SetCaptionSoon(Control control, std::wstring_view caption) {
+    SetCaption(control, caption);
+  }
   // Text boxes.
   virtual std::wstring GetText(Control control) = 0;
   virtual void SetText(Control control, std::wstring_view text) = 0;

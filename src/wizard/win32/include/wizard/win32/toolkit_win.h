@@ -11,8 +11,12 @@ namespace tgw::win32 {
 class Win32Toolkit final : public Toolkit {
  public:
   explicit Win32Toolkit(WizardWindow& window) noexcept : window_(window) {}
+  ~Win32Toolkit() override { KillTimer(window_.handle(), reinterpret_cast<UINT_PTR>(this)); }
+  Win32Toolkit(const Win32Toolkit&) = delete;
+  Win32Toolkit& operator=(const Win32Toolkit&) = delete;
 
   void SetCaption(Control control, std::wstring_view caption) override;
+  void SetCaptionSoon(Control control, std::wstring_view caption) override;
   std::wstring GetText(Control control) override;
   void SetText(Control control, std::wstring_view text) override;
   void SetVisible(Control control, bool visible) override;
@@ -35,7 +39,20 @@ class Win32Toolkit final : public Toolkit {
     float value;
   };
 
+  // The caption SetCaptionSoon holds back until a frame has passed since the last one it showed.
+  struct SoonCaption {
+    Control control{};
+    bool due = false;
+    ULONGLONG shown_at = 0;
+    std::wstring text;
+  };
+  static constexpr ULONGLONG kFrameMs = 16;
+
+  void ShowSoonCaption();
+  static void CALLBACK OnSoonTimer(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
+
   WizardWindow& window_;
+  SoonCaption soon_;
   FixedList<BarValue, layout::kMaxControls> bar_values_;  // the last value set of each bar
 };
 
