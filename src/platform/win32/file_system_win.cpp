@@ -406,8 +406,11 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
 Status Win32FileSystem::FlushVolume(std::wstring_view path) {
   // The volume of the path's drive letter ("\\.\D:"); a folder on a share has none here.
   if (!StartsWithDriveRoot(path)) return win32::ErrorFromCode(ERROR_INVALID_FUNCTION);
-  const UniqueFile volume = OpenFile(L"\\\\.\\" + std::wstring(path.substr(0, 2)), GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  wchar_t volume_path[] = L"\\\\.\\?:";
+  volume_path[4] = path[0];
+  const UniqueFile volume(CreateFileW(volume_path, GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!volume || !FlushFileBuffers(volume.get())) return win32::LastError();
   return {};
 }
