@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -383,10 +382,9 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
   if (!GetFileSizeEx(file.get(), &size)) return win32::LastError();
   std::vector<char> bytes;
   try {
+    // A file's size is below 2^63: within what a vector can hold, never a length_error.
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
   } catch (const std::bad_alloc&) {
-    return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (const std::length_error&) {
     return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
   }
   std::size_t done = 0;
