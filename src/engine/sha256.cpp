@@ -69,25 +69,9 @@ void CompressPortable(std::array<std::uint32_t, 8>& state, const std::uint8_t* b
 #ifdef TGW_SHA_INSTRUCTIONS
 #define TGW_SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
 
-// Four rounds with the SHA extensions: the schedule's next four words into `w` (from the four
-// groups before: w itself, then x, y, z), the rounds over them. The state is kept as ABEF, CDGH.
-TGW_SHA_TARGET inline void FourRounds(__m128i& abef, __m128i& cdgh, __m128i& w, const __m128i& x,
-                                      const __m128i& y, const __m128i& z, std::size_t group,
-                                      const std::uint8_t* block) {
-  if (group < 4) {
-    w = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * group)),
-                         _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL));
-  } else {
-    w = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(w, x), _mm_alignr_epi8(z, y, 4)),
-                             z);
-  }
-  __m128i message =
-      _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * group])));
-  cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
-  message = _mm_shuffle_epi32(message, 0x0E);
-  abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
-}
-
+// The state is kept as ABEF, CDGH; the schedule's last sixteen words as four groups of four, w0
+// the oldest. Each pass takes the next group (loaded from the block for the first four, else made
+// from the four before) and makes four rounds over it.
 TGW_SHA_TARGET void CompressWithShaInstructions(std::array<std::uint32_t, 8>& state,
                                                 const std::uint8_t* block, std::size_t count) {
   const __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0]));
@@ -96,18 +80,30 @@ TGW_SHA_TARGET void CompressWithShaInstructions(std::array<std::uint32_t, 8>& st
   const __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
   __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
   __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+  const __m128i big_endian = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
   for (; count != 0; --count, block += 64) {
     // A page ahead: streaming from memory, the hash then waits less for the next block.
     _mm_prefetch(reinterpret_cast<const char*>(block) + 4096, _MM_HINT_T0);
     const __m128i abef_before = abef;
     const __m128i cdgh_before = cdgh;
-    // The schedule's last sixteen words, four by four (the first four loaded in the first pass).
     __m128i w0 = _mm_setzero_si128(), w1 = w0, w2 = w0, w3 = w0;
-    for (std::size_t group = 0; group < 16; group += 4) {
-      FourRounds(abef, cdgh, w0, w1, w2, w3, group, block);
-      FourRounds(abef, cdgh, w1, w2, w3, w0, group + 1, block);
-      FourRounds(abef, cdgh, w2, w3, w0, w1, group + 2, block);
-      FourRounds(abef, cdgh, w3, w0, w1, w2, group + 3, block);
+    for (std::size_t group = 0; group < 16; ++group) {
+      const __m128i w =
+          group < 4
+              ? _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * group)),
+                    big_endian)
+              : _mm_sha256msg2_epu32(
+                    _mm_add_epi32(_mm_sha256msg1_epu32(w0, w1), _mm_alignr_epi8(w3, w2, 4)), w3);
+      __m128i message =
+          _mm_add_epi32(w, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * group])));
+      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+      message = _mm_shuffle_epi32(message, 0x0E);
+      abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+      w0 = w1;
+      w1 = w2;
+      w2 = w3;
+      w3 = w;
     }
     abef = _mm_add_epi32(abef, abef_before);
     cdgh = _mm_add_epi32(cdgh, cdgh_before);

@@ -1,7 +1,6 @@
 #include "wizard/install_run.h"
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,9 +37,11 @@ std::wstring Widen(std::string_view bytes) {
 }
 
 // The bar's value as the progress label shows it, "53%". Every value the run sets
-// is a whole number from 0 to 100, so its shortest decimal form is its digits.
+// is a whole number from 0 to 100, so its shortest decimal form is its digits. Rounded half up
+// (std::lround for these values; a float plus 0.5 is exact as a double), NaN as 0.
 std::wstring PercentText(float value) {
-  return Decimal(static_cast<std::size_t>(std::lround(std::clamp(value, 0.0F, 100.0F)))) + L"%";
+  const double shown = value > 0.0F ? std::min(value, 100.0F) : 0.0F;
+  return Decimal(static_cast<std::size_t>(shown + 0.5)) + L"%";
 }
 
 void SetProgress(Toolkit& ui, float value) {
@@ -134,8 +135,7 @@ void UnpackFiles(const Platform& platform, const Payload& payload, InstallLog& l
     Pause(ui, platform.runtime, kFilePause);
     if (name)
       ui.SetCaptionSoon(Control::Action, L"Copying file " + *name + L"\r\n To \r\n" + dir + *name);
-    const auto value = static_cast<float>(
-        std::floor(static_cast<double>(45 * k) / static_cast<double>(count)) + 50);
+    const auto value = static_cast<float>(45 * k / count + 50);  // whole numbers, rounded down
     if (value != shown) SetProgress(ui, shown = value);
     ui.PumpEvents();
   }

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -383,10 +382,9 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
   if (!GetFileSizeEx(file.get(), &size)) return win32::LastError();
   std::vector<char> bytes;
   try {
+    // A file's size is below 2^63: within what a vector can hold, never a length_error.
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
   } catch (const std::bad_alloc&) {
-    return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (const std::length_error&) {
     return win32::ErrorFromCode(ERROR_NOT_ENOUGH_MEMORY);
   }
   std::size_t done = 0;
@@ -406,8 +404,11 @@ Result<std::vector<char>> Win32FileSystem::ReadWholeFile(std::wstring_view path)
 Status Win32FileSystem::FlushVolume(std::wstring_view path) {
   // The volume of the path's drive letter ("\\.\D:"); a folder on a share has none here.
   if (!StartsWithDriveRoot(path)) return win32::ErrorFromCode(ERROR_INVALID_FUNCTION);
-  const UniqueFile volume = OpenFile(L"\\\\.\\" + std::wstring(path.substr(0, 2)), GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  wchar_t volume_path[] = L"\\\\.\\?:";
+  volume_path[4] = path[0];
+  const UniqueFile volume(CreateFileW(volume_path, GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!volume || !FlushFileBuffers(volume.get())) return win32::LastError();
   return {};
 }

@@ -87,10 +87,9 @@ class Win32MappedFile final : public MappedFile {
         return false;
       }
       view->failed_ = true;
-      SYSTEM_INFO system{};
-      GetSystemInfo(&system);
-      void* const page = reinterpret_cast<void*>(address - address % system.dwPageSize);
-      return VirtualAlloc(page, system.dwPageSize, MEM_COMMIT, PAGE_READONLY) != nullptr;
+      // The page that holds the address (VirtualAlloc commits every page the range touches).
+      return VirtualAlloc(reinterpret_cast<void*>(address), 1, MEM_COMMIT, PAGE_READONLY) !=
+             nullptr;
     }
     return false;
   }

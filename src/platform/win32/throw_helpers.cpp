@@ -20,9 +20,20 @@
 //   errors): LibraryFailure, a std::exception whose what() is the library's text. A handler of
 //   std::exception or of everything sees it as before; none of these programs catches
 //   std::logic_error or std::runtime_error, which it is not.
+//
+// The memory of what is thrown is ours as well (at the end): libstdc++'s allocator of it sets up,
+// at start-up, an emergency pool of 73 KB for when malloc fails, with a lock of its own
+// (about 3 KB of the setup, with the thread support the lock brings in). Here a thrown object gets
+// a calloc'd block, and one thrown while calloc fails the block kept for that (std::bad_alloc,
+// the one such a program then throws); a second at that moment ends the program, as libstdc++'s
+// does when its pool is spent.
 
 #include <bits/functexcept.h>
+#include <cxxabi.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <typeinfo>
@@ -68,3 +79,52 @@ void __throw_overflow_error(const char* what) { ThrowLibraryFailure(what); }
 void __throw_underflow_error(const char* what) { ThrowLibraryFailure(what); }
 
 }  // namespace std
+
+namespace {
+
+// Room before each thrown object for the library's record of it (__cxa_refcounted_exception, 160
+// bytes in GCC 12's libstdc++, which finds it just before the object), with room to spare; a
+// multiple of 16, so that the object keeps calloc's alignment. A dependent exception (the record of
+// a rethrown std::exception_ptr, 144 bytes) takes a block of this size too.
+constexpr std::size_t kRecord = 256;
+// The block for when calloc fails: a record and an object of up to 64 bytes.
+alignas(16) char reserve[kRecord + 64];
+std::atomic<bool> reserve_taken = false;
+
+// `size` bytes of zeros.
+char* Allocate(std::size_t size) noexcept {
+  if (void* block = std::calloc(1, size)) return static_cast<char*>(block);
+  if (size > sizeof reserve || reserve_taken.exchange(true)) std::terminate();
+  std::memset(reserve, 0, sizeof reserve);
+  return reserve;
+}
+
+void Release(char* block) noexcept {
+  if (block == reserve) {
+    reserve_taken.store(false);
+  } else {
+    std::free(block);
+  }
+}
+
+}  // namespace
+
+namespace __cxxabiv1 {
+
+extern "C" void* __cxa_allocate_exception(std::size_t size) noexcept {
+  return Allocate(kRecord + size) + kRecord;
+}
+
+extern "C" void __cxa_free_exception(void* object) noexcept {
+  Release(static_cast<char*>(object) - kRecord);
+}
+
+extern "C" __cxa_dependent_exception* __cxa_allocate_dependent_exception() noexcept {
+  return reinterpret_cast<__cxa_dependent_exception*>(Allocate(kRecord));
+}
+
+extern "C" void __cxa_free_dependent_exception(__cxa_dependent_exception* exception) noexcept {
+  Release(reinterpret_cast<char*>(exception));
+}
+
+}  // namespace __cxxabiv1
