@@ -5,6 +5,7 @@
 set -euo pipefail
 work=$1 setup=$2 tgwpack=$3 tgwauto=$4 wine_run=$5 prefix=$6
 rm -rf -- "$work" && mkdir -p -- "$work" && cd -- "$work"
+fail() { echo "sign_test.sh: FAILED: $*" >&2 && exit 1; }
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
   -subj "/CN=Tagwright test signer" 2>/dev/null
@@ -22,14 +23,9 @@ rm -rf -- "$target"
 
 # One byte of the payload changed after signing: neither check passes.
 cp signed.exe changed.exe
-offset=$(($(stat -c %s changed.exe) - 5000))
-printf 'Z' | dd of=changed.exe bs=1 seek="$offset" conv=notrunc 2>/dev/null
-if osslsigncode verify -CAfile cert.pem -in changed.exe >/dev/null 2>&1; then
-  echo "a changed setup still verifies" >&2
-  exit 1
-fi
-if "$tgwpack" --list changed.exe >/dev/null 2>&1; then
-  echo "a changed setup still passes its integrity record" >&2
-  exit 1
-fi
+printf 'Z' | dd of=changed.exe bs=1 seek=$(($(stat -c %s changed.exe) - 5000)) conv=notrunc \
+  2>/dev/null
+! osslsigncode verify -CAfile cert.pem -in changed.exe >/dev/null 2>&1 ||
+  fail "a changed setup still verifies"
+! "$tgwpack" --list changed.exe >/dev/null 2>&1 || fail "a changed setup passes its record"
 echo "signed, verified, installed; a change after signing fails both checks"
