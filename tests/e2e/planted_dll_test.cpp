@@ -130,8 +130,7 @@ void NoneRunsInTheSetupOrTgwauto(const Scenario& scenario, const std::wstring& t
     ADD_FAILURE() << error.what();
   }
   scenario.InstallWithTgwauto(setup, target + L"\\Tagwright\\",
-                              {L"--shots", scenario / L"pictures"}, false,
-                              folder + L"\\tgwauto.exe");
+                              {L"--shots", scenario / L"pictures"}, folder + L"\\tgwauto.exe");
   EXPECT_TRUE(IsPng(scenario / L"pictures\\stage5-completion.png"));
   EXPECT_EQ(planted.Ran(), std::vector<std::wstring>{});
 }
