@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# The setup image's size and start-up, for scripts/bench.sh: table rows and the commands run.
-#
+# The setup image's size and start-up, a part of scripts/bench.sh (table rows, the commands run):
+# setup-image.exe's bytes against its bar (also the CTest setup_image_size); the picture's bytes
+# in it (image1.bmp without its 14-byte file header) against the 24-bit one before; the median of
+# RUNS (15) starts under Wine, from the process's start to its window visible and answering,
+# against image_minimal_window.exe (the same DLLs loaded), timed in turns by image_startup.exe.
 #   TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]
-#
-# - the bare setup-image.exe against its bar of 139,264 bytes (also a CTest: setup_image_size);
-# - the picture's bytes in it (the bitmap resource: image1.bmp without its 14-byte file header,
-#   found in the image), against the 24-bit picture it replaced;
-# - start-up: from the process's start to its window visible and answering, the median of RUNS
-#   (default 15) starts under Wine and Xvfb, against a minimal window program that loads the same
-#   system DLLs (image_minimal_window.cpp), timed in turns by image_startup.exe in the build's
-#   Wine prefix (scripts/wine-run.sh, as the tests run).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD

@@ -3,8 +3,6 @@
 // whose C library has no memmem, memchr for the marker's first byte, then memcmp. Text-like and
 // random payloads of 64 MiB in 16 files; the best of 25 runs of each. Built natively and for
 // Windows (stream.sh runs both). Prints "text-like READER_MS REFERENCE_MS" and "random ...".
-#include <string.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -1,21 +1,12 @@
 #!/usr/bin/env bash
-# Large payloads and many files (a part of scripts/bench.sh): prints table rows
-# "| what | measured | reference, same run | ratio | bar |" and the commands run ("$ ...").
-#
-#   - the reader's marker search against the C library's over the same bytes, text-like and
-#     random: natively (glibc memmem) and under Wine (memchr+memcmp), search_bench.cpp
-#   - memory: the setup's peak private memory (anonymous resident bytes of its Wine process,
-#     sampled every 20 ms) installing a 3 GiB payload, against the same with a 1 MiB payload
-#   - 10,000 files of 1 KB installed under Wine by setup-image-nopause.exe (the pauses skipped),
-#     driven by tgwauto.exe, against bare_files.exe making the same files with CreateFileW,
-#     WriteFile and CloseHandle alone: the time from the first file written to the last (their
-#     modification times), best of two
-#   - the packer against cat and sync of the same 1 GiB, best of three
-#
-#   stream.sh [search] [memory] [files] [packer]   (all four without arguments)
-#
-# Needs TGW_NATIVE and TGW_WINDOWS (the build folders). Its files, the 3 GiB ones included, go to
-# $TGW_WINDOWS/stream-bench and are deleted at the end; Wine runs in $TGW_WINDOWS/wine-bench.
+# Large payloads and many files, a part of scripts/bench.sh (table rows, the commands run):
+# search: the reader's marker search (search_bench.cpp) natively and under Wine; memory: the
+# setup's peak private memory (anonymous resident bytes, sampled every 20 ms) for a 3 GiB payload
+# against a 1 MiB one; files: 10,000 files of 1 KB installed by setup-image-nopause.exe through
+# tgwauto against bare_files.exe, first file to last (modification times), best of two; packer:
+# tgwpack against cat and sync of 1 GiB, best of three.   stream.sh [search|memory|files|packer]...
+# Needs TGW_NATIVE and TGW_WINDOWS; works in $TGW_WINDOWS/stream-bench (deleted at the end, 3 GiB
+# files included), Wine in $TGW_WINDOWS/wine-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=${TGW_NATIVE:?the native build folder} windows=${TGW_WINDOWS:?the windows build folder}
@@ -29,17 +20,23 @@ row() { echo "| $1 | $2 | $3 | $4 | $5 |"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 min() { printf '%s\n' "$@" | sort -g | head -1; }
 mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
-since() { awk -v a="$1" -v b="${2:-$(date +%s.%N)}" 'BEGIN { printf "%.3f", b - a }'; }
 seconds() { printf '%.2f s' "$1"; }
-# The seconds between the modification times of two files.
+since() { awk -v a="$1" -v b="${2:-$(date +%s.%N)}" 'BEGIN { printf "%.3f", b - a }'; }
+# The seconds between the modification times of two files; the seconds a command takes.
 span() { since "$(stat -c %.9Y "$1")" "$(stat -c %.9Y "$2")"; }
+timed() { local start && start=$(date +%s.%N) && "$@" && since "$start"; }
 
-# pack FOLDER OUTPUT [IMAGE]: every file below FOLDER, in name order, after IMAGE (by default
-# setup-image-nopause.exe).
+# pack FOLDER OUTPUT [IMAGE]: the files below FOLDER after IMAGE (setup-image-nopause.exe).
 pack() {
   (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) >"$1.manifest"
   run "$native/tools/packer/tgwpack" --pack "${3:-$windows/tests/bench/setup-image-nopause.exe}" \
     --root "$1" --manifest "$1.manifest" --output "$2" >/dev/null
+}
+
+# cat_sync FILE...: the files, one after another, into catted.exe, and synced.
+cat_sync() {
+  echo "\$ cat $* > $work/catted.exe && sync $work/catted.exe" >&3
+  cat "$@" >"$work/catted.exe" && sync "$work/catted.exe"
 }
 
 # install SETUP FOLDER: an unattended install into C:\stream\FOLDER\Tagwright.
@@ -125,17 +122,13 @@ open(sys.argv[2], "wb").write((seed * (size // len(seed) + 1))[:size])' \
       "$work/text.seed" "$work/gib/text$k.bin"
   done
   image=$windows/src/wizard/win32/setup-image.exe pack_times=() cat_times=()
+  pack "$work/gib" "$work/packed.exe" "$image" # the manifest, and a first run
+  mapfile -t inputs < <(sed "s|^|$work/gib/|" "$work/gib.manifest")
   for _ in 1 2 3; do
     rm -f "$work/packed.exe" "$work/catted.exe"
-    start=$(date +%s.%N)
-    pack "$work/gib" "$work/packed.exe" "$image"
-    pack_times+=("$(since "$start")")
+    pack_times+=("$(timed pack "$work/gib" "$work/packed.exe" "$image")")
     rm -f "$work/packed.exe"
-    mapfile -t inputs < <(sed "s|^|$work/gib/|" "$work/gib.manifest")
-    start=$(date +%s.%N)
-    echo "\$ cat $image ${inputs[*]} > $work/catted.exe && sync $work/catted.exe" >&3
-    cat "$image" "${inputs[@]}" >"$work/catted.exe" && sync "$work/catted.exe"
-    cat_times+=("$(since "$start")")
+    cat_times+=("$(timed cat_sync "$image" "${inputs[@]}")")
   done
   packed=$(min "${pack_times[@]}") catted=$(min "${cat_times[@]}")
   row "packer, 1 GiB in 8 files (half text-like, half random)" "$(seconds "$packed")" \
