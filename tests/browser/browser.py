@@ -2,24 +2,20 @@
 """browser.py WIDTH HEIGHT URL PNG: headless Chromium (DevTools over a pipe) opens a noVNC address,
 waits until the canvas shows one picture of several colours twice, saves the page as PNG and prints
 the canvas's X Y WIDTH HEIGHT PIXEL_WIDTH PIXEL_HEIGHT. Exit code 3: Chromium does not start."""
-
 import base64, contextlib, fcntl, itertools, json, os, select, shutil, signal, subprocess, sys
 import tempfile, time
 
 CANVAS = """(() => {
-  const canvas = document.querySelector('.noVNC_connected #noVNC_container canvas');
-  if (!canvas || !canvas.width || !canvas.height) return null;
-  const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-  const colours = new Set();
+  const c = document.querySelector('.noVNC_connected #noVNC_container canvas');
+  const p = c?.width && c.height ? c.getContext('2d').getImageData(0, 0, c.width, c.height).data
+                                  : [];
+  const colours = new Set(), r = c?.getBoundingClientRect();
   let sum = 0;
-  for (let i = 0; i < pixels.length; i += 4 * 97) {
-    const colour = (pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2];
-    colours.add(colour);
+  for (let i = 0, colour; i < p.length; i += 4 * 97) {
+    colours.add(colour = (p[i] << 16) | (p[i + 1] << 8) | p[i + 2]);
     sum = (sum * 31 + colour) % 1000000007;
   }
-  const r = canvas.getBoundingClientRect();
-  return colours.size < 2 ? null
-                          : [r.left, r.top, r.width, r.height, canvas.width, canvas.height, sum];
+  return colours.size < 2 ? null : [r.left, r.top, r.width, r.height, c.width, c.height, sum];
 })()"""
 
 
@@ -49,16 +45,14 @@ def main(width, height, url, png):
     deadline = time.monotonic() + 60
     while True:
       *answers, unread[0] = unread[0].split(b"\0")
-      for answer in map(json.loads, answers):
-        if answer.get("id") == message["id"]:
-          if "error" in answer:
-            raise RuntimeError(f"{method}: {answer['error']}")
-          return answer["result"]
+      for answer in (a for a in map(json.loads, answers) if a.get("id") == message["id"]):
+        if "error" in answer:
+          raise RuntimeError(f"{method}: {answer['error']}")
+        return answer["result"]
       ready = select.select([from_r], [], [], max(deadline - time.monotonic(), 0))[0]
-      chunk = os.read(from_r, 1 << 20) if ready else b""
+      unread[0] += (chunk := os.read(from_r, 1 << 20) if ready else b"")
       if not chunk:
         raise RuntimeError(f"no answer to {method} (Chromium: {chromium.poll()})")
-      unread[0] += chunk
 
   try:
     try:
@@ -75,11 +69,10 @@ def main(width, height, url, png):
     last = None
     for _ in range(180):
       canvas = call("Runtime.evaluate", expression=CANVAS, returnByValue=True)["result"]
-      canvas = canvas.get("value")
-      if canvas and canvas == last:
+      if canvas.get("value") and canvas == last:
         with open(png, "wb") as file:
           file.write(base64.b64decode(call("Page.captureScreenshot", format="png")["data"]))
-        print(*canvas[:6])
+        print(*canvas["value"][:6])
         return 0
       last = canvas
       time.sleep(0.5)

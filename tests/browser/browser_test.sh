@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # browser_test.sh WORK RUN_SH DIST PREFIX: run.sh without a screen serves the live wizard to a
 # browser: headless Chromium opens the printed address (resize=off: pixel for pixel) and shows the
-# wizard's window as the X server does; a signal ends run.sh and everything it started. Exit code
-# 77 (skipped) only when Chromium cannot start. The pictures stay in WORK.
+# screen, the wizard's window on it, as the X server does; a signal ends run.sh and everything it
+# started. Exit code 77 (skipped) only when Chromium cannot start. The pictures stay in WORK.
 set -euo pipefail
 work=$1 run_sh=$2 dist=$3 prefix=$4
 browser_py=$(cd "$(dirname "$0")" && pwd)/browser.py
@@ -13,7 +13,6 @@ rmse() { { compare -metric RMSE "$1" "$2" null: 2>&1 || true; } | sed -n 's/.*(\
 run_pids() { grep -o '(pid [0-9]*)' run.log | tr -dc '0-9\n'; }
 # poll TIMES COMMAND...: COMMAND every 0.1 s until it succeeds, at most TIMES times.
 poll() { for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done; false; }
-
 finish() { # on failure: run.sh stops what it started; whatever is left is killed
   local status=$? pid
   trap - EXIT
@@ -22,6 +21,7 @@ finish() { # on failure: run.sh stops what it started; whatever is left is kille
   exit "$status"
 }
 trap finish EXIT
+
 env -u DISPLAY "$run_sh" --dist "$dist" --prefix "$prefix" >run.log 2>&1 &
 run_pid=$!
 address() { grep -o 'http://localhost:[0-9]*/vnc\.html?autoconnect=1&resize=scale' run.log; }
@@ -30,17 +30,8 @@ poll 1200 addressed || true
 address >/dev/null || fail "run.sh printed no address: $(cat run.log)"
 display_line='^run\.sh: Xvfb (pid [0-9]*) on display \(:[0-9]*\), \([0-9x]*\)$'
 read -r display screen < <(sed -n "s/$display_line/\1 \2/p" run.log) || fail "no display said"
-
-# The wizard's window: the largest window of setup.exe, "W H X Y".
-place='.* \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  *+\([-0-9]*\)+\([-0-9]*\)$'
-find_window() {
-  window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
-    sed -n "/(\"setup\.exe\" \"setup\.exe\")/s/$place/\1 \2 \3 \4/p" |
-    awk '$1 * $2 > most { most = $1 * $2; window = $0 } END { print window }')
-  [[ -n $window ]]
-}
-poll 600 find_window || fail "no window of setup.exe on $display"
-read -r ww wh wx wy <<<"$window"
+window() { xwininfo -display "$display" -root -tree 2>/dev/null | grep -q '("setup\.exe" '; }
+poll 600 window || fail "no window of setup.exe on $display"
 
 # The browser's picture, taken between two equal pictures of the X server.
 for try in 1 2 3 4 5 6; do
@@ -60,17 +51,14 @@ read -r cx cy cw ch pw ph <canvas.txt
 [[ ${pw}x${ph} == "$screen" && ${cw}x${ch} == "$screen" && $cx$cy =~ ^[0-9]+$ ]] ||
   fail "the canvas is ${cw}x${ch} (${pw}x${ph} pixels) at $cx,$cy, not the screen $screen unscaled"
 
-# The window from both pictures, and shifted by 8 pixels.
-crop() { convert "$1" -crop "${ww}x${wh}+$(($2 + wx))+$(($3 + wy))" +repage "$4"; }
-crop screen.png 0 0 window-x.png
-crop browser.png "$cx" "$cy" window-browser.png
-crop browser.png $((cx + 8)) $((cy + 8)) window-shifted.png
-spread=$(convert window-x.png -format '%[fx:standard_deviation]' info:)
-window_error=$(rmse window-x.png window-browser.png)
-shifted_error=$(rmse window-x.png window-shifted.png)
-echo "window ${ww}x${wh} at $wx,$wy differs by $window_error, shifted by 8 by $shifted_error"
-less_than 0.05 "$spread" || fail "the window's picture is nearly of one colour ($spread)"
-less_than "$window_error" 0.03 || fail "the browser shows another picture of the window"
+# The screen in the browser's picture, and shifted by 8 pixels.
+convert browser.png -crop "$screen+$cx+$cy" +repage canvas.png
+convert browser.png -crop "$screen+$((cx + 8))+$((cy + 8))" +repage shifted.png
+spread=$(convert screen.png -format '%[fx:standard_deviation]' info:)
+error=$(rmse screen.png canvas.png) shifted_error=$(rmse screen.png shifted.png)
+echo "the screen $screen differs by $error, shifted by 8 by $shifted_error"
+less_than 0.05 "$spread" || fail "the screen's picture is nearly of one colour ($spread)"
+less_than "$error" 0.03 || fail "the browser shows another picture of the screen"
 less_than 0.05 "$shifted_error" || fail "the comparison does not see an 8-pixel shift"
 
 # A signal ends run.sh, and everything it started is gone: processes, display, ports.
