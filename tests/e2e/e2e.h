@@ -15,7 +15,6 @@
 #include <sstream>
 
 #include "files.h"
-#include "screenshot.h"
 #include "steps.h"
 #include "tagwright_ids.h"
 #include "test_support.h"
@@ -200,14 +199,12 @@ class Scenario {
 };
 
 // Starts Tagwright.exe in `current_folder`, reads what its window says of the interface language,
-// pictures it as the screenshot `shot` unless empty, closes it; fails unless it ends with 0.
-inline std::wstring ShowTagwright(const std::wstring& program, const std::wstring& current_folder,
-                                  std::wstring_view shot = {}) {
+// closes it; fails unless it ends with 0.
+inline std::wstring ShowTagwright(const std::wstring& program, const std::wstring& current_folder) {
   const Process tagwright(
       {.program = program, .desktop = kDesktop, .current_folder = current_folder});
   const HWND window = tagwright.WaitForWindow(L"Tagwright 2.50", 15000);
   const std::wstring text = WindowText(FindDescendant(window, IDC_LANGUAGE));
-  if (!shot.empty()) SaveStableScreenshot({window}, Shot(shot));
   Post(window, WM_CLOSE);
   EXPECT_EQ(tagwright.WaitForExit(30000), 0u);
   return text;

@@ -73,13 +73,13 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
   // The control program of the planted-DLL test, given no DLL to load, sleeps.
   const ULONGLONG start = GetTickCount64();
   const AutoRun run =
-      scenario.Auto({Built(L"tests\\e2e\\e2e_plant_control_load.exe"), L"--timeout", L"3"});
+      scenario.Auto({Built(L"tests\\e2e\\e2e_plant_control.exe"), L"--timeout", L"3"});
   EXPECT_EQ(run.exit_code, 2u);
   EXPECT_TRUE(run.error.starts_with(L"tgwauto: no window \"Setup of Tagwright 2\" of "))
       << Utf8(run.error);
   EXPECT_GE(GetTickCount64() - start, 3000u);
   EXPECT_LT(GetTickCount64() - start, 15000u);
-  EXPECT_FALSE(ProcessRuns(L"e2e_plant_control_load.exe")) << "it was left running";
+  EXPECT_FALSE(ProcessRuns(L"e2e_plant_control.exe")) << "it was left running";
 }
 
 // Whether there is the tiny drive T: (tests/win32/tiny_drive.sh), which is then emptied.

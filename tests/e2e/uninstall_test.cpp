@@ -59,7 +59,7 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
 
   // Started from another folder, the editor reads the last language of the settings beside it.
   Write(dir + L"Settings.dat", "Language=english\r\nLanguage=russian\r\n");
-  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", scenario.folder(), L"tagwright"),
+  EXPECT_EQ(ShowTagwright(dir + L"Tagwright.exe", scenario.folder()),
             L"Interface language: russian");
   const std::wstring held = dir + L"templates\\empty.htm";
   std::optional<win32::UniqueFile> held_open(
