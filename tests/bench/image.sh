@@ -23,14 +23,15 @@ picture=$(python3 -c 'import sys; image, bmp = (open(f, "rb").read() for f in sy
 print(len(bmp) - 14 if bmp[14:] in image else "missing")' "$image" "$bitmap")
 row "the picture in the image, bytes" "$picture" "153592 (24-bit, before)" "-"
 
-prefix=$windows/wine
-say scripts/wine-run.sh "$prefix" --start
-"$repo/scripts/wine-run.sh" "$prefix" --start >/dev/null
+prefix=$windows/wine # made on first use
 programs=('src\wizard\win32\setup-image.exe' 'tests\bench\image_minimal_window.exe')
 say cd "$windows" '&&' "$repo/scripts/wine-run.sh" "$prefix" tests/bench/image_startup.exe "$runs" \
   "$(printf '%q ' "${programs[@]}")"
 times=$(cd "$windows" && "$repo/scripts/wine-run.sh" "$prefix" tests/bench/image_startup.exe \
   "$runs" "${programs[@]}" | tr -d '\r')
-median() { awk -v p="$1" '$1 == "median" && $2 ~ p { print $3 }' <<<"$times"; }
+median() {
+  awk -v p="$1" '$1 ~ p { print $2 }' <<<"$times" | sort -g |
+    awk '{ t[NR] = $1 } END { printf "%.1f", (t[int((NR + 1) / 2)] + t[int(NR / 2) + 1]) / 2 }'
+}
 row "start-up to a visible window, ms (median of $runs)" "$(median setup-image)" \
   "$(median minimal_window) (a minimal window, same DLLs)" "<= 1.3"

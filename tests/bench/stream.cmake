@@ -1,7 +1,5 @@
-# setup-image-nopause.exe (stream.sh), the setup image built as setup_image is
-# (src/wizard/win32/CMakeLists.txt) with the wizard's pause.cpp compiled again with TGW_NO_PAUSES:
-# the executable's own Pause is taken before the one in the wizard's library, whose object is then
-# not linked.
+# setup-image-nopause.exe (stream.sh): setup_image with pause.cpp compiled again with
+# TGW_NO_PAUSES, whose Pause is taken before the wizard library's.
 set(setup_win32 "${CMAKE_SOURCE_DIR}/src/wizard/win32")
 add_executable(setup_image_nopause WIN32
   "${setup_win32}/setup_main.cpp" "${CMAKE_SOURCE_DIR}/src/platform/win32/terminate_handler.cpp"

@@ -33,7 +33,6 @@ pack() {
     --root "$1" --manifest "$1.manifest" --output "$2" >/dev/null
 }
 
-# cat_sync FILE...: the files, one after another, into catted.exe, and synced.
 cat_sync() {
   echo "\$ cat $* > $work/catted.exe && sync $work/catted.exe" >&3
   cat "$@" >"$work/catted.exe" && sync "$work/catted.exe"
@@ -46,18 +45,15 @@ install() {
     --no-desktop-icon --timeout 900 >/dev/null
 }
 
+search_rows() {
+  while read -r kind reader theirs; do
+    row "reader's marker search, $kind 64 MiB, $1" "$reader ms" "$2 $theirs ms" \
+      "$(ratio "$reader" "$theirs")" "≤ 1"
+  done < <(tr -d '\r' <<<"$3" | grep -E '^(text-like|random) ')
+}
 search_part() {
-  for side in native Wine; do
-    if [[ $side == native ]]; then
-      found=$(run "$native/tests/bench/search_bench") reference="glibc memmem"
-    else
-      found=$(wine_run "$windows/tests/bench/search_bench.exe") reference="memchr+memcmp"
-    fi
-    while read -r kind reader theirs; do
-      row "reader's marker search, $kind 64 MiB, $side" "$reader ms" "$reference $theirs ms" \
-        "$(ratio "$reader" "$theirs")" "≤ 1"
-    done < <(tr -d '\r' <<<"$found" | grep -E '^(text-like|random) ')
-  done
+  search_rows native "glibc memmem" "$(run "$native/tests/bench/search_bench")"
+  search_rows Wine "memchr+memcmp" "$(wine_run "$windows/tests/bench/search_bench.exe")"
 }
 
 # peak_private SETUP FOLDER: installs, sampling the setup process's anonymous resident memory;

@@ -86,6 +86,4 @@ def main(width, height, url, png):
 
 
 if __name__ == "__main__":
-  if len(sys.argv) != 5:
-    sys.exit(__doc__)
-  sys.exit(main(int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4]))
+  sys.exit(main(*map(int, sys.argv[1:3]), *sys.argv[3:]) if len(sys.argv) == 5 else __doc__)

@@ -64,9 +64,7 @@ inline void RemoveTree(const std::wstring& path) {
 inline std::vector<std::wstring> Lines(const std::string& bytes) {
   std::istringstream in(bytes);
   std::vector<std::wstring> lines;
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(FromUtf8(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line));
-  }
+  for (std::string l; std::getline(in, l);) lines.push_back(FromUtf8(l.substr(0, l.find('\r'))));
   return lines;
 }
 inline std::string CrLfLines(const std::vector<std::wstring>& lines) {

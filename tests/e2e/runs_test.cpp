@@ -53,8 +53,8 @@ bool ProcessRuns(std::wstring_view name) {
 
 // Command lines tgwauto.exe cannot carry out end with 2 and say why on its standard error (the
 // reading of the command line, --help included, is proven natively by auto_options_tests; these
-// rows, its output and the checks of the folder on Windows); a "setup" that never shows a window is
-// given up within --timeout and ended.
+// rows, its output and the checks of the folder on Windows); a "setup" that never shows a window
+// is given up within --timeout and ended.
 TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
   const Scenario scenario;
   const std::pair<std::vector<std::wstring>, std::wstring> rows[] = {
@@ -82,16 +82,15 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
   EXPECT_FALSE(ProcessRuns(L"e2e_plant_control.exe")) << "it was left running";
 }
 
-// Whether there is the tiny drive T: (tests/win32/tiny_drive.sh), which is then emptied.
+// Whether there is the tiny drive T: (tests/win32/tiny_drive.sh), which is then emptied of what
+// this test puts there.
 bool EmptyTinyDrive() {
   ULARGE_INTEGER total{};
   if (!GetDiskFreeSpaceExW(L"T:\\", nullptr, &total, nullptr) || total.QuadPart > (1 << 20)) {
     return false;
   }
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(L"T:\\", error)) {
-    std::filesystem::remove_all(entry.path(), error);
-  }
+  RemoveTree(L"T:\\Tagwright");
+  RemoveTree(L"T:\\filler.bin");
   return true;
 }
 

@@ -7,9 +7,7 @@
 
 #include "wizard/control.h"
 
-namespace {
-wchar_t g_log_path[1024] = {};  // empty in a process without the variable (the tests')
-}  // namespace
+static wchar_t g_log_path[1024] = {};  // empty in a process without the variable (the tests')
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     RecordPercentages(int code, WPARAM sent_by_this_thread, LPARAM message_address) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "driver.h"
 #include "files.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/shell_win.h"
@@ -75,16 +76,11 @@ TEST(Win32MappedFile, APageThatCannotBeReadReadsAsZerosAndTheMappingSaysSo) {
   const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   const char* const name = unix_name != nullptr ? unix_name(path.c_str()) : nullptr;
-  // Wine starts a Linux program from CreateProcessW, without a handle to wait on.
-  std::wstring command = L"/usr/bin/truncate -s 4096 \"" +
-                         std::wstring(name, name + (name ? std::strlen(name) : 0)) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (name == nullptr || !CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
-                                         nullptr, nullptr, &startup, &process)) {
-    GTEST_SKIP() << "no Linux program to cut the file short (not under Wine)";
-  }
+  if (name == nullptr) GTEST_SKIP() << "no Linux program to cut the file short (not under Wine)";
+  // Wine starts a Linux program, without a handle to wait on.
+  const automation::Process cut(
+      {.program = L"Z:\\usr\\bin\\truncate",
+       .arguments = L"-s 4096 \"" + std::wstring(name, name + std::strlen(name)) + L"\""});
   HeapFree(GetProcessHeap(), 0, const_cast<char*>(name));
   for (int wait = 0; wait < 1000 && files.FileLength(path).value_or(0) != 4096; ++wait) Sleep(10);
   ASSERT_EQ(files.FileLength(path).value_or(0), 4096u);

@@ -13,15 +13,13 @@ TGWPACK=$tgwpack "$(dirname "$0")/../../scripts/sign.sh" "$setup" cert.pem key.p
 osslsigncode verify -CAfile cert.pem -in signed.exe >/dev/null
 "$tgwpack" --list signed.exe | grep -q '^integrity record: the body.* match SHA-256'
 
-# Installed by tgwauto into C:\tgw-signed\Tagwright.
 target=$prefix/drive_c/tgw-signed
 rm -rf -- "$target" && mkdir -p -- "$target"
 "$wine_run" "$prefix" "$tgwauto" 'Z:'"$(realpath signed.exe | tr / '\\')" \
   --folder 'C:\tgw-signed\Tagwright' --no-desktop-icon >/dev/null
-[ -s "$target/Tagwright/install.log" ] && [ -s "$target/Tagwright/Tagwright.exe" ]
+[[ -s $target/Tagwright/install.log && -s $target/Tagwright/Tagwright.exe ]] || fail "not installed"
 rm -rf -- "$target"
 
-# One byte of the payload changed after signing: neither check passes.
 cp signed.exe changed.exe
 printf 'Z' | dd of=changed.exe bs=1 seek=$(($(stat -c %s changed.exe) - 5000)) conv=notrunc \
   2>/dev/null

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# tiny_drive.sh mount|unmount PREFIX FOLDER: the tiny drive T: of a Wine prefix for the disk-full
-# test, a 64 KiB tmpfs mounted on FOLDER that the prefix's dosdevices/t: links to. Mounting needs
-# root; without it mount says so and exits 0 without a drive T:, and the test skips. A drive left
-# mounted by an interrupted run is unmounted first (lazily when busy: a Wine process that still
-# holds a file there lets go when it ends).
+# tiny_drive.sh mount|unmount PREFIX FOLDER: the drive T: of a Wine prefix for the disk-full test,
+# a 64 KiB tmpfs on FOLDER. Without root, mount says so and exits 0 (the test skips). A drive left
+# mounted is unmounted first (lazily when busy: a Wine process lets go when it ends).
 set -euo pipefail
 (($# == 3)) || { echo "usage: tiny_drive.sh mount|unmount PREFIX FOLDER" >&2 && exit 2; }
 link=$2/dosdevices/t: folder=$(realpath -m -- "$3")
