@@ -2,30 +2,11 @@
 // nothing, in a program that loads the system DLLs the setup has loaded by the time its window is
 // up, in the same way (the search restricted to the system folder first, then each by name), and
 // carries the setup's manifest (the same common controls and DPI awareness). What the setup takes
-// beyond this is its own work: the picture, the fonts, the controls, COM.
+// beyond this is its own work: the picture, the fonts, the controls, COM. image_startup ends it.
 
 #include <windows.h>
 
 #include <initializer_list>
-
-namespace {
-
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint{};
-    const HDC dc = BeginPaint(window, &paint);
-    FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
-    EndPaint(window, &paint);
-    return 0;
-  }
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/, int show) {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -33,13 +14,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
                              L"comctl32.dll", L"uxtheme.dll", L"imm32.dll"}) {
     LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   }
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = WindowProc;
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = DefWindowProcW;  // which paints the background brush
   window_class.hInstance = instance;
-  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   window_class.lpszClassName = L"TagwrightMinimalWindow";
-  RegisterClassExW(&window_class);
+  RegisterClassW(&window_class);
   const HWND window =
       CreateWindowExW(WS_EX_APPWINDOW, window_class.lpszClassName, L"Minimal window",
                       WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 577,
@@ -47,10 +27,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   if (window == nullptr) return 1;
   ShowWindow(window, show);
   UpdateWindow(window);
-  MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  for (MSG message{}; GetMessageW(&message, nullptr, 0, 0) > 0;) DispatchMessageW(&message);
   return 0;
 }

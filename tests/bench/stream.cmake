@@ -1,19 +1,5 @@
-# The programs of tests/bench/stream.sh, cross-built and run under Wine: the reader's search
-# against memmem, the bare file writes that an install's per-file cost is measured against, and
-# setup-image-nopause.exe, the setup image with the run's pauses skipped (a test build, never
-# shipped: dist/ packs setup-image.exe).
-add_executable(search_bench search_bench_win.cpp)
-target_link_libraries(search_bench PRIVATE tgw_engine tgw_warnings)
-target_link_options(search_bench PRIVATE -static)
-
-add_executable(bare_files bare_files_win.cpp)
-target_compile_options(bare_files PRIVATE -municode)
-target_link_options(bare_files PRIVATE -municode -static)
-target_link_libraries(bare_files PRIVATE tgw_warnings)
-
-# The setup image built as setup_image is (src/wizard/win32/CMakeLists.txt), with the wizard's
-# pause.cpp compiled again with TGW_NO_PAUSES: the executable's own Pause is taken before the one
-# in the wizard's library, whose object is then not linked.
+# setup-image-nopause.exe (stream.sh): setup_image with pause.cpp compiled again with
+# TGW_NO_PAUSES, whose Pause is taken before the wizard library's.
 set(setup_win32 "${CMAKE_SOURCE_DIR}/src/wizard/win32")
 add_executable(setup_image_nopause WIN32
   "${setup_win32}/setup_main.cpp" "${CMAKE_SOURCE_DIR}/src/platform/win32/terminate_handler.cpp"

@@ -5,13 +5,12 @@
 set -euo pipefail
 dir=${1:?usage: check_shortcuts.sh DIR}
 read_back() {
-  local info target
+  local info
   info=$(lnkinfo "$dir/$1") || return 0
   field() { sed -n "s/^[[:space:]]*$1[[:space:]]*: //p" <<<"$info" | head -n 1; }
-  target=$(field 'Local path')
-  echo "$1|${target,,}|$(field 'Command line arguments')|$(field 'Working directory')|$(field \
-    'Icon location')|$(field 'Icon index')|$(field Description)|$(field 'Hot Key value')|$(od -A n \
-    -t u4 -j 60 -N 4 "$dir/$1" | tr -d ' ')"
+  echo "$1|$(field 'Local path' | tr '[:upper:]' '[:lower:]')|$(field 'Command line arguments')|$(
+    field 'Working directory')|$(field 'Icon location')|$(field 'Icon index')|$(field \
+    Description)|$(field 'Hot Key value')|$(od -A n -t u4 -j 60 -N 4 "$dir/$1" | tr -d ' ')"
 }
 # shellcheck disable=SC1003 # the install folder ends in its backslash
 install='c:\program files\Tagwright\'
@@ -22,9 +21,6 @@ Official web site.lnk|c:\windows\system32\rundll32.exe|\
 url.dll,FileProtocolHandler https://tagwright.example.org/||shdocvw.dll|0|Official web site|0|3
 Uninstall Tagwright.lnk|${install,,}uninstall.exe||$install|${install}uninstall.exe|0|\
 Uninstall Tagwright|0|1"
-actual=$(for link in 'Desktop Tagwright.lnk' Tagwright.lnk 'Official web site.lnk' \
-  'Uninstall Tagwright.lnk'; do read_back "$link"; done)
-if ! diff <(echo "$expected") <(echo "$actual") >&2; then
-  echo "FAIL: the shortcuts read back (>) are not as expected (<)" >&2
-  exit 1
-fi
+actual=$(while IFS='|' read -r link _; do read_back "$link"; done <<<"$expected")
+diff <(echo "$expected") <(echo "$actual") >&2 ||
+  { echo "FAIL: the shortcuts read back (>) are not as expected (<)" >&2 && exit 1; }

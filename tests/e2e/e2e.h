@@ -12,15 +12,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <ranges>
 #include <sstream>
 
 #include "files.h"
-#include "screenshot.h"
 #include "steps.h"
 #include "tagwright_ids.h"
 #include "test_support.h"
-#include "text_hook.h"
 #include "uninstall.h"
 
 namespace tgw::e2e {
@@ -38,9 +35,9 @@ inline constexpr DWORD kRunMs = 90000;
 // `relative` in the build folder, in the small payload's folder (tests/e2e/payload) or in the
 // staged sample; the folders' Unix names, as CMake gives them, are Wine's drive Z:.
 inline std::wstring In(std::string_view folder, std::wstring_view relative) {
-  std::wstring path = L"Z:" + std::wstring(folder.begin(), folder.end());
+  std::wstring path = L"Z:" + std::wstring(folder.begin(), folder.end()) + L"\\";
   std::ranges::replace(path, L'/', L'\\');
-  return path + L"\\" + std::wstring(relative);
+  return path + std::wstring(relative);
 }
 inline std::wstring Built(std::wstring_view relative) { return In(TGW_E2E_BUILD, relative); }
 inline std::wstring Payload(std::wstring_view relative) { return In(TGW_E2E_PAYLOAD, relative); }
@@ -63,7 +60,13 @@ inline void RemoveTree(const std::wstring& path) {
   std::filesystem::remove_all(std::filesystem::path(path), error);
   if (FileExists(path) || FolderExists(path)) throw DriverError(L"cannot remove " + path);
 }
-// ASCII lines, each followed by CR LF.
+// The lines of `bytes`, without their line ends; and lines, each followed by CR LF.
+inline std::vector<std::wstring> Lines(const std::string& bytes) {
+  std::istringstream in(bytes);
+  std::vector<std::wstring> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(FromUtf8(l.substr(0, l.find('\r'))));
+  return lines;
+}
 inline std::string CrLfLines(const std::vector<std::wstring>& lines) {
   std::string bytes;
   for (const std::wstring& line : lines) bytes += Utf8(line) + "\r\n";
@@ -78,15 +81,12 @@ inline std::wstring SetupIn(const std::wstring& folder, const std::string& bytes
   }
   return folder + L"\\setup.exe";
 }
-// The screenshot `name`.png, and the folder `name` of screenshots, emptied.
-inline std::wstring Shot(std::wstring_view name) {
+// The screenshot `name`.png, or (emptied) the folder `name` of screenshots.
+inline std::wstring Shot(std::wstring_view name, bool folder = false) {
   MakeFolders(Built(L"screenshots"));
-  return Built(L"screenshots\\" + std::wstring(name) + L".png");
-}
-inline std::wstring ShotFolder(std::wstring_view name) {
-  const std::wstring folder = Built(L"screenshots\\" + std::wstring(name));
-  RemoveTree(folder);
-  return folder;
+  const std::wstring path = Built(L"screenshots\\" + std::wstring(name));
+  if (folder) RemoveTree(path);
+  return folder ? path : path + L".png";
 }
 
 inline std::wstring ShellFolder(int csidl) {
@@ -105,12 +105,12 @@ inline void RemoveShortcuts() {
   RemoveTree(ShellFolder(CSIDL_PROGRAMS) + L"\\Tagwright");
 }
 
-// Hooks the text hook (text_hook.h) into the window thread of a setup started with a scenario's
-// options: it records every text the setup gives one of its windows (see Scenario::TextsOf).
-inline void HookTexts(SetupProcess& setup) {
+// Hooks the text hook (text_hook.cpp) into the window thread of a setup started with a scenario's
+// options: it records every percentage the setup shows (see Scenario::Percentages).
+inline void HookPercentages(SetupProcess& setup) {
   static const HMODULE hook = LoadLibraryW(Built(L"tests\\e2e\\e2e_text_hook.dll").c_str());
   setup.HookWindowThread(hook, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                                   GetProcAddress(hook, hook::kProcedureName))));
+                                   GetProcAddress(hook, "RecordPercentages"))));
 }
 
 // What a run of tgwauto.exe gave: its exit code and its standard output and error (UTF-8, lines
@@ -141,29 +141,19 @@ class Scenario {
   SetupOptions Options(const std::wstring& program) const {
     return {.program = program,
             .appdata = appdata(),
-            .environment = {{hook::kLogVariable, folder_ + L"texts.log"}},
+            .environment = {{L"TGW_E2E_PERCENTAGES", folder_ + L"percentages.txt"}},
             .desktop = kDesktop};
   }
-  // The texts that hooked setups (HookTexts) gave the control `id`, in order.
-  std::vector<std::wstring> TextsOf(Control id) const {
-    const std::string bytes = ReadRaw(folder_ + L"texts.log").value_or("");
-    const std::wstring_view log(reinterpret_cast<const wchar_t*>(bytes.data()),
-                                bytes.size() / sizeof(wchar_t));
-    const std::wstring prefix = std::to_wstring(static_cast<int>(id)) + hook::kFieldEnd;
-    std::vector<std::wstring> texts;
-    for (const auto part : std::views::split(log, hook::kRecordEnd)) {
-      const std::wstring_view record(part.begin(), part.end());
-      if (record.starts_with(prefix)) texts.emplace_back(record.substr(prefix.size()));
-    }
-    return texts;
+  // The percentages that hooked setups (HookPercentages) showed, in order.
+  std::vector<std::wstring> Percentages() const {
+    return Lines(ReadRaw(folder_ + L"percentages.txt").value_or(""));
   }
   // The environment of the other programs it starts (tgwauto.exe, the uninstaller).
   Environment ProgramEnvironment() const { return {{L"APPDATA", appdata()}}; }
   // Runs tgwauto.exe (or its copy `program`) with `arguments` on the test desktop.
   AutoRun Auto(const std::vector<std::wstring>& arguments,
                const std::wstring& program = Built(L"dist\\tgwauto.exe")) const {
-    const std::wstring out = folder_ + L"tgwauto-out.txt";
-    const std::wstring error = folder_ + L"tgwauto-error.txt";
+    const std::wstring out = folder_ + L"tgwauto-out.txt", error = folder_ + L"tgwauto-error.txt";
     const std::uint32_t exit_code = Process({.program = program,
                                              .arguments = QuotedArguments(arguments),
                                              .environment = ProgramEnvironment(),
@@ -182,25 +172,24 @@ class Scenario {
   // page in the screenshots folder `shots` unless empty: the completion page's text.
   std::wstring Run(const std::wstring& setup, const std::wstring& dir,
                    std::wstring_view shots = {}) const {
-    const SetupProcess process(Options(setup));
     InstallRequest request;
     request.folder = FolderChoice{dir, dir};
     request.folder_entry = FolderEntry::kField;
-    if (!shots.empty()) request.pictures = ShotFolder(shots);
-    const InstallOutcome outcome = DriveInstall(process, request, Deadline(kRunMs));
+    if (!shots.empty()) request.pictures = Shot(shots, /*folder=*/true);
+    const InstallOutcome outcome =
+        DriveInstall(SetupProcess(Options(setup)), request, Deadline(kRunMs));
     EXPECT_EQ(std::tie(outcome.install_folder, outcome.exit_code), std::tuple(dir, 0u));
     return outcome.completion_text;
   }
   // Installs `setup` into `dir` (whose parent exists) with tgwauto.exe (or its copy `program`) and
   // the `choices` given, through the folder picker: tgwauto must say that it did.
   void InstallWithTgwauto(const std::wstring& setup, const std::wstring& dir,
-                          std::vector<std::wstring> choices, bool russian = false,
+                          std::vector<std::wstring> choices,
                           const std::wstring& program = Built(L"dist\\tgwauto.exe")) const {
     choices.insert(choices.begin(), {setup, L"--folder", dir.substr(0, dir.size() - 1)});
     const AutoRun run = Auto(choices, program);
-    const std::wstring said = russian ? kCompleteRussian : kComplete;
     EXPECT_EQ(std::tie(run.exit_code, run.out, run.error),
-              std::tuple(0u, said + L"\nInstalled into " + dir + L"\n", L""));
+              std::tuple(0u, kComplete + (L"\nInstalled into " + dir + L"\n"), L""));
   }
 
  private:
@@ -208,27 +197,15 @@ class Scenario {
 };
 
 // Starts Tagwright.exe in `current_folder`, reads what its window says of the interface language,
-// pictures it as the screenshot `shot` unless empty, closes it; fails unless it ends with 0.
-inline std::wstring ShowTagwright(const std::wstring& program, const std::wstring& current_folder,
-                                  std::wstring_view shot = {}) {
+// closes it; fails unless it ends with 0.
+inline std::wstring ShowTagwright(const std::wstring& program, const std::wstring& current_folder) {
   const Process tagwright(
       {.program = program, .desktop = kDesktop, .current_folder = current_folder});
   const HWND window = tagwright.WaitForWindow(L"Tagwright 2.50", 15000);
   const std::wstring text = WindowText(FindDescendant(window, IDC_LANGUAGE));
-  if (!shot.empty()) SaveStableScreenshot({window}, Shot(shot));
   Post(window, WM_CLOSE);
   EXPECT_EQ(tagwright.WaitForExit(30000), 0u);
   return text;
-}
-
-// The lines of `bytes`, without their line ends.
-inline std::vector<std::wstring> Lines(const std::string& bytes) {
-  std::istringstream in(bytes);
-  std::vector<std::wstring> lines;
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(FromUtf8(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line));
-  }
-  return lines;
 }
 
 // What a complete install leaves, checked: every file byte for byte, the runtime copies, the

@@ -1,6 +1,5 @@
 # cmake -DOBJDUMP=<objdump> -DEXACTLY=<dll,...> -DFILES=<program,...> -P check_imports.cmake
-# Fails unless each program imports exactly the DLLs listed at load time (its import table;
-# delay-loaded DLLs are not in it).
+# Fails unless each program's import table (no delay-loaded DLL) lists exactly those DLLs.
 cmake_minimum_required(VERSION 3.25)
 string(REPLACE "," ";" expected "${EXACTLY}")
 list(TRANSFORM expected APPEND ".dll")

@@ -3,11 +3,14 @@
 #include "contract.h"
 
 #include <gtest/gtest.h>
+#include <objbase.h>
 #include <windows.h>
 
 #include <cstring>
 #include <filesystem>
 
+#include "driver.h"
+#include "files.h"
 #include "platform/win32/file_system_win.h"
 #include "platform/win32/shell_win.h"
 #include "test_support.h"
@@ -20,9 +23,9 @@ class Win32Backend final : public Backend {
  public:
   FileSystem& files() override { return files_; }
   Shell& shell() override { return shell_; }
-  std::wstring root() override { return temp_.path(); }
+  std::wstring root() override { return temp_.path; }
   bool Put(const std::wstring& path, std::string_view bytes) override {
-    return WriteRaw(path, bytes);
+    return automation::WriteWholeFile(path, bytes);
   }
   std::optional<std::string> Get(const std::wstring& path) override { return ReadRaw(path); }
   std::set<std::wstring> FileNames(const std::wstring& folder) override {
@@ -41,7 +44,10 @@ class Win32Backend final : public Backend {
   }
 
  private:
-  ComApartment com_;
+  struct ComApartment {
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+  } com_;
   TempFolder temp_;
   Win32FileSystem files_;
   win32::Win32Shell shell_;
@@ -52,29 +58,14 @@ std::unique_ptr<Backend> NewWin32Backend() { return std::make_unique<Win32Backen
 INSTANTIATE_TEST_SUITE_P(Win32, FileSystemContract, ::testing::Values(&NewWin32Backend));
 INSTANTIATE_TEST_SUITE_P(Win32, ShellContract, ::testing::Values(&NewWin32Backend));
 
-// Starts a Linux program, which Wine does from CreateProcessW (without a handle to wait on);
-// false elsewhere.
-bool StartUnixProgram(std::wstring command) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return false;
-  }
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  return true;
-}
-
 // A page of a mapped file that cannot be read: here the file is cut short by a Linux program,
 // which Wine reports as an access violation (Windows refuses to cut a mapped file; its in-page
 // errors, from a drive or share gone away, take the same way). From then on the mapping reads as
 // zeros, and says so.
 TEST(Win32MappedFile, APageThatCannotBeReadReadsAsZerosAndTheMappingSaysSo) {
   const TempFolder temp;
-  const std::wstring path = temp.path() + L"\\cut.bin";
-  ASSERT_TRUE(WriteRaw(path, std::string(1 << 20, 'x')));
+  const std::wstring path = temp.path + L"\\cut.bin";
+  ASSERT_TRUE(automation::WriteWholeFile(path, std::string(1 << 20, 'x')));
   Win32FileSystem files;
   const auto mapped = files.MapFile(path);
   ASSERT_TRUE(mapped.ok());
@@ -85,10 +76,11 @@ TEST(Win32MappedFile, APageThatCannotBeReadReadsAsZerosAndTheMappingSaysSo) {
   const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   const char* const name = unix_name != nullptr ? unix_name(path.c_str()) : nullptr;
-  if (name == nullptr || !StartUnixProgram(L"/usr/bin/truncate -s 4096 \"" +
-                                           std::wstring(name, name + std::strlen(name)) + L"\"")) {
-    GTEST_SKIP() << "no Linux program to cut the file short (not under Wine)";
-  }
+  if (name == nullptr) GTEST_SKIP() << "no Linux program to cut the file short (not under Wine)";
+  // Wine starts a Linux program, without a handle to wait on.
+  const automation::Process cut(
+      {.program = L"Z:\\usr\\bin\\truncate",
+       .arguments = L"-s 4096 \"" + std::wstring(name, name + std::strlen(name)) + L"\""});
   HeapFree(GetProcessHeap(), 0, const_cast<char*>(name));
   for (int wait = 0; wait < 1000 && files.FileLength(path).value_or(0) != 4096; ++wait) Sleep(10);
   ASSERT_EQ(files.FileLength(path).value_or(0), 4096u);

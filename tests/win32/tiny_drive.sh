@@ -1,25 +1,18 @@
 #!/usr/bin/env bash
-# tiny_drive.sh mount|unmount PREFIX FOLDER: the tiny drive T: of a Wine prefix for the disk-full
-# test, a 64 KiB tmpfs mounted on FOLDER that the prefix's dosdevices/t: links to. Mounting needs
-# root; without it mount says so and exits 0 without a drive T:, and the test skips. A drive left
-# mounted by an interrupted run is unmounted first.
+# tiny_drive.sh mount|unmount PREFIX FOLDER: the drive T: of a Wine prefix for the disk-full test,
+# a 64 KiB tmpfs on FOLDER. Without root, mount says so and exits 0 (the test skips). A drive left
+# mounted is unmounted first (lazily when busy: a Wine process lets go when it ends).
 set -euo pipefail
-(($# == 3)) || { echo "usage: tiny_drive.sh mount|unmount PREFIX FOLDER" >&2; exit 2; }
-link=$2/dosdevices/t:
-folder=$(realpath -m -- "$3")
-
+(($# == 3)) || { echo "usage: tiny_drive.sh mount|unmount PREFIX FOLDER" >&2 && exit 2; }
+link=$2/dosdevices/t: folder=$(realpath -m -- "$3")
 rm -f -- "$link"
-if mountpoint -q -- "$folder"; then
-  # Lazily when busy: a Wine process that still holds a file there lets go when it ends.
-  umount -- "$folder" 2>/dev/null || umount -l -- "$folder"
-fi
+if mountpoint -q -- "$folder"; then umount -- "$folder" 2>/dev/null || umount -l -- "$folder"; fi
 if [[ -d $folder ]]; then rmdir -- "$folder"; fi
 [[ $1 == mount ]] || exit 0
 mkdir -p -- "$folder"
 if ! errors=$(mount -t tmpfs -o size=64k,mode=0755 tgw-tiny-drive "$folder" 2>&1); then
   rmdir -- "$folder"
-  echo "tiny_drive.sh: no tiny drive T: (mounting a tmpfs needs root): $errors" >&2
-  exit 0
+  echo "tiny_drive.sh: no tiny drive T: (mounting a tmpfs needs root): $errors" >&2 && exit 0
 fi
 ln -s -- "$folder" "$link"
 echo "drive T: is a tmpfs of 64k at $folder"

@@ -5,9 +5,7 @@
 
 #include <windows.h>
 
-extern "C" {
-
-BOOL WINAPI MarkerEntry(HINSTANCE self, DWORD reason, void* /*reserved*/) {
+extern "C" BOOL WINAPI MarkerEntry(HINSTANCE self, DWORD reason, void* /*reserved*/) {
   wchar_t path[MAX_PATH + 8];  // within a page of stack: no probe
   const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
   if (reason == DLL_PROCESS_ATTACH && length > 0 && length < MAX_PATH) {
@@ -18,13 +16,3 @@ BOOL WINAPI MarkerEntry(HINSTANCE self, DWORD reason, void* /*reserved*/) {
   }
   return TRUE;
 }
-
-// The function the control program imports of version.dll (control_static.cpp): with it, the
-// marker planted as version.dll satisfies that import and runs on Windows as under Wine.
-__declspec(dllexport) DWORD WINAPI GetFileVersionInfoSizeW(const wchar_t* /*file*/, DWORD* handle) {
-  if (handle != nullptr) *handle = 0;
-  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-  return 0;
-}
-
-}  // extern "C"
