@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
+  cmake ninja-build g++ googletest libgtest-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils liblnk-utils imagemagick
