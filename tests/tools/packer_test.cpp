@@ -17,7 +17,6 @@
 #include "engine/payload.h"
 #include "engine/sha256.h"
 #include "packer/failure.h"
-#include "packer/files.h"
 #include "packer/manifest.h"
 #include "packer/marker_guard.h"
 
@@ -58,10 +57,6 @@ TEST(ParseManifest, NamesOneFileALineAndRefusesWhatTheContainerOrWindowsCannotHo
       {"a\tb", "m.txt:1: 'a\\x09b' holds the byte 0x09, outside printable ASCII"},
       {"ok.txt\nbad/name\n",
        "m.txt:2: 'bad/name' " + std::string(DescribeNameFault(NameFault::kReservedCharacter))},
-      {"a b\\AUX.txt",
-       "m.txt:1: 'a b\\AUX.txt' " + std::string(DescribeNameFault(NameFault::kDeviceName))},
-      {std::string(233, 'a'), "m.txt:1: '" + std::string(233, 'a') + "' " +
-                                  std::string(DescribeNameFault(NameFault::kPathTooLong))},
       {"Docs\\AZ.txt\nb\r\ndocs\\az.TXT\n",
        "m.txt:3: 'docs\\az.TXT' is listed twice: line 1 names it too (letter case does not count)"},
       {"x\\y.txt\nX\n", "m.txt:2: 'X' names a file where line 1 needs a folder"},
@@ -202,19 +197,6 @@ TEST_F(Packer, RefusesMissingOrIrregularFilesAndTheWrongOutputAndKeepsAnOlderOut
   }
 }
 
-// Written a buffer at a time (a buffer's worth or more at once), committed with what is left.
-TEST_F(Packer, TheOutputGoesOutABufferAtATime) {
-  TempOutput out(Path("out/setup.exe"), 0644, 4);
-  const std::string temporary = std::filesystem::directory_iterator(dir_ / "out")->path();
-  for (const auto& [bytes, on_disk] :
-       {std::pair{"ab", ""}, {"cd", "abcd"}, {"efghi", "abcdefghi"}, {"j", "abcdefghi"}}) {
-    out.Write(bytes);
-    EXPECT_EQ(Read(temporary.substr(dir_.string().size() + 1)), on_disk);
-  }
-  out.Commit();
-  EXPECT_EQ(Read("out/setup.exe"), "abcdefghij");
-}
-
 const Files kFiles = {{"readme.txt", "Read me first.\r\n"},
                       {"languages\\english\\about.lng", std::string(1234, 'a')},
                       {"templates\\empty.htm", ""}};
@@ -325,10 +307,6 @@ TEST_F(Packer, CommandLineExitCodes) {
   }
   Write("product/b.txt", "c");
   EXPECT_EQ(run(verify), 1);
-  std::string setup = Read("out/setup.exe");
-  setup[setup.size() - kFile.size() - 3] = 'c';  // the content "b"
-  Write("out/setup.exe", setup);
-  EXPECT_EQ(run(list), 1);
 }
 
 }  // namespace
