@@ -2,13 +2,8 @@
 #include "packer/packer.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "engine/integrity.h"
@@ -19,22 +14,14 @@
 #include "packer/failure.h"
 #include "packer/manifest.h"
 #include "packer/marker_guard.h"
+#include "tool_test.h"
 
 namespace tgw::pack {
 namespace {
 
+using testing::Refusal;
 using Files = std::vector<std::pair<std::string, std::string>>;  // name, content
 const std::string kStart = MarkerBytes(kStartMarker), kFile = MarkerBytes(kFileMarker);
-
-// The message of a Failure that `run` throws; "(done)" when it throws none.
-std::string Refusal(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (const Failure& failure) {
-    return failure.what();
-  }
-  return "(done)";
-}
 
 // The manifest's entries as "name@line ...", or its refusal.
 std::string Parsed(const std::string& text) {
@@ -70,25 +57,10 @@ TEST(ParseManifest, NamesOneFileALineAndRefusesWhatTheContainerOrWindowsCannotHo
 
 // A fresh folder for each test: product/ holds the files to pack, image.bin the image,
 // manifest.txt their names; out/ the output.
-class Packer : public ::testing::Test {
+class Packer : public testing::ToolTest {
  public:
-  Packer() {
-    std::string pattern = ::testing::TempDir() + "tgwpack-XXXXXX";
-    dir_ = ::mkdtemp(pattern.data());
-    std::filesystem::create_directory(dir_ / "out");
-  }
-  ~Packer() override { std::filesystem::remove_all(dir_); }
+  Packer() { std::filesystem::create_directory(dir_ / "out"); }
 
-  std::string Path(const std::string& relative) const { return (dir_ / relative).string(); }
-  void Write(const std::string& relative, std::string_view bytes) const {
-    std::filesystem::create_directories((dir_ / relative).parent_path());
-    std::ofstream(dir_ / relative, std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& relative) const {
-    std::ostringstream bytes;
-    bytes << std::ifstream(dir_ / relative, std::ios::binary).rdbuf();
-    return bytes.str();
-  }
   // Writes the files, their manifest and the image; the options pack them into out/setup.exe.
   PackOptions Prepare(const Files& files, std::string_view image = "MZ image\n") const {
     std::string manifest;
@@ -109,8 +81,6 @@ class Packer : public ::testing::Test {
     }
     return Refusal([&] { Pack(options); }) + left;
   }
-
-  std::filesystem::path dir_;
 };
 
 TEST_F(Packer, WritesImageStartMarkerRecordStartMarkerAndBody) {
@@ -294,9 +264,7 @@ TEST_F(Packer, CommandLineExitCodes) {
   const std::string list = "--list " + options.output,
                     verify = "--verify " + options.output + paths;
   const auto run = [](const std::string& args) {
-    const int status =
-        std::system((std::string(TGWPACK_PATH) + " " + args + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testing::ExitCode(TGWPACK_PATH " " + args);
   };
   EXPECT_EQ(run(pack), 1);
   Write("product/b.txt", "b");
