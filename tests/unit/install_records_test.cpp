@@ -46,12 +46,12 @@ TEST(InstallRecords, RecordSettingsAndRuntimeCopies) {
   files.PutFile(L"C:\\mscomctl.ocx", "new");  // no MSVBVM60.DLL beside it
   EXPECT_TRUE(CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\").empty());
   EXPECT_EQ(files.Bytes(L"d:\\x\\mscomctl.ocx"), "new");
-  files.PutFile(L"C:\\MSVBVM60.DLL", "new vb");
+  files.PutFile(L"C:\\s\\MSVBVM60.DLL", "new vb");
+  files.AddFolders(L"C:\\s\\mscomctl.ocx");  // there, but no file: named
   files.faults[L"d:\\x\\msvbvm60.dll"] = {At::kWrite, kFull};
-  const auto failed = CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\");
-  ASSERT_EQ(failed.size(), 1u);
-  EXPECT_EQ(failed[0].first, L"MSVBVM60.DLL");
-  EXPECT_EQ(failed[0].second, kFull);
+  EXPECT_EQ(CopyRuntimeComponents(files, L"C:\\s", L"d:\\x\\"),
+            (std::vector<std::pair<std::wstring_view, Error>>{
+                {L"MSVBVM60.DLL", kFull}, {L"mscomctl.ocx", fakes::kAccessDenied}}));
   EXPECT_EQ(files.Bytes(L"d:\\x\\MSVBVM60.DLL"), "old vb");
 }
 
