@@ -93,10 +93,9 @@ TEST_F(Packer, WritesImageStartMarkerRecordStartMarkerAndBody) {
   const IntegrityRecord record{body.size(), Sha256Of(body)};
   const std::string whole = "MZ image\n" + kStart + FormatIntegrityRecord(record) + kStart + body;
   EXPECT_EQ(Read("out/setup.exe"), whole);
-  EXPECT_EQ(summary.body_sha256, ToHex(record.digest));
-  EXPECT_EQ(summary.files, 3U);
-  EXPECT_EQ(summary.content_bytes, 12U);
-  EXPECT_EQ(summary.output_bytes, whole.size());
+  EXPECT_EQ(
+      std::tuple(summary.files, summary.content_bytes, summary.output_bytes, summary.body_sha256),
+      std::tuple(3U, 12U, whole.size(), ToHex(record.digest)));
 }
 
 // Where the reader would see a marker that was not written as one, across every chunk boundary.

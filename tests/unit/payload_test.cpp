@@ -145,7 +145,6 @@ TEST(SplitContainer, MarkersAtTheEndsOfTheReadBlocksSplitAsAnywhere) {
     const Payload payload = SplitContainer(whole);
     EXPECT_EQ(payload.integrity, Integrity::kIntact) << at;
     EXPECT_EQ(Join(payload.pieces, '|'), Join(Split(body, kFileMarker), '|')) << at;
-    EXPECT_EQ(payload.Content(1).size(), at - head.size()) << at;
     whole[whole.size() - 20] = 'x';  // in the last block
     EXPECT_EQ(SplitContainer(whole).integrity, Integrity::kDamaged) << at;
   }
