@@ -158,8 +158,7 @@ TEST(ReadPayload, MapsTheProgramsFileAndGivesNothingWhenItCannotBeRead) {
   const Payload payload = ReadPayload(files, runtime);
   EXPECT_EQ(Join(payload.pieces, '|') + ":" + Join(payload.names, ','), kTwoFiles);
   const Error read_fault{ErrorKind::kOther, 30};
-  files.faults[files.Key(runtime.program_file)] = {fakes::MemoryFileSystem::Fault::At::kRead,
-                                                   read_fault};
+  files.Fail(runtime.program_file, fakes::MemoryFileSystem::Fault::At::kRead, read_fault);
   EXPECT_EQ(payload.ReadStatus().error(), read_fault);
   const Payload unread = ReadPayload(files, runtime);
   EXPECT_TRUE(unread.pieces.empty());

@@ -128,7 +128,7 @@ TEST_F(Setup, WhatTheRunShowsWritesAndLogs) {
   EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%", L"50%", L"100%"}));
   EXPECT_EQ(ui.caption_log[Action].at(2), L"Unpacking was successful");
   EXPECT_EQ(files.Bytes(kLog), Lines({kDir}) + Lines(kShortcuts) + Lines({log[1], log[2], log[3]}));
-  files.faults[fakes::MemoryFileSystem::Key(runtime.program_file)] = {At::kOpen, {}};
+  files.Fail(runtime.program_file, At::kOpen, {});
   EXPECT_EQ(StartInstalation({ui, runtime, files, shell}, stage).shortfalls.at(0).step,
             Step::kReadSetup);
   FreshMachine();
@@ -167,7 +167,7 @@ TEST_F(Setup, EveryWriteThatFailsIsNamedWithItsCauseAndNothingIsCut) {
     ASSERT_TRUE(Run(Container({{"a.txt", "old a"}, {"b.txt", "old b"}})).Completed());
     const std::set<std::wstring> before = files.Files();
     const std::string old_bytes = files.Bytes(path);
-    files.faults[fakes::MemoryFileSystem::Key(path)] = {at, error};
+    files.Fail(path, at, error);
     const Error told{error.kind, step == Step::kShortcut ? 0x80070000 | error.code : error.code};
     EXPECT_EQ(Rows(Run(Container({{"a.txt", "new a"}, {"b.txt", "new b"}}))),
               (std::vector<Row>{{step, told, name, step == Step::kFiles}}));
@@ -192,7 +192,7 @@ TEST_F(Setup, FilesAreWrittenInPiecesEachReadFromTheSetupsFile) {
   const Error read_fault{ErrorKind::kOther, 30};
   ui.on_pump = [&] {  // once a.bin is written, the setup's file cannot be read any more
     if (files.HasFile(kDir + L"a.bin")) {
-      files.faults[fakes::MemoryFileSystem::Key(runtime.program_file)] = {At::kRead, read_fault};
+      files.Fail(runtime.program_file, At::kRead, read_fault);
     }
   };
   EXPECT_EQ(Rows(Run(Container(payload, true))),

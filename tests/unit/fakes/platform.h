@@ -49,6 +49,7 @@ class MemoryFileSystem : public FileSystem {
     Error error;
   };
   std::map<std::wstring, Fault> faults;
+  void Fail(std::wstring_view path, Fault::At at, Error error) { faults[Key(path)] = {at, error}; }
   int volume_flushes = 0;                            // calls of FlushVolume
   std::map<std::wstring, std::wstring> short_names;  // key -> short form, for RecordablePath
   std::set<std::wstring> reparse_points;             // keys of junctions and symbolic links
