@@ -2,16 +2,13 @@
 #include "loadcfg/load_config.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
+#include "tool_test.h"
 
 namespace tgw::loadcfg {
 namespace {
+
+using testing::Refusal;
 
 // A small PE32+ file: the headers, then one section of 0x200 bytes at RVA 0x1000 (file offset
 // 0x200) whose bytes at RVA 0x1010 are a load-configuration structure of `size` bytes with
@@ -38,23 +35,11 @@ std::vector<std::uint8_t> Program(std::uint32_t size = 112, std::uint16_t flags 
   Put(bytes, kChecksum, 1);         // a checksum the linker wrote
   Put(bytes, kChecksum + 4, 2, 2);  // the subsystem after it: GUI
   Put(bytes, kOptional + 108, 16);  // 16 data directories
-  for (std::size_t i = 0; i < 4;
-       ++i) {  // the section's virtual size, RVA, size and offset in the file
-    Put(bytes, kOptional + 248 + 4 * i, i == 1 ? 0x1000 : 0x200);
-  }
+  // The section's virtual size, RVA, size and offset in the file.
+  for (std::size_t i = 0; i < 4; ++i) Put(bytes, kOptional + 248 + 4 * i, i == 1 ? 0x1000 : 0x200);
   Put(bytes, 0x210, size);
   Put(bytes, 0x210 + 78, flags, 2);
   return bytes;
-}
-
-// The message of the Failure `run` throws; "(done)" when it throws none.
-std::string Refusal(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (const Failure& failure) {
-    return failure.what();
-  }
-  return "(done)";
 }
 
 // The address a linker's map gives; the directory set to it, the checksum recomputed when the
@@ -80,12 +65,10 @@ TEST(LoadConfig, SetsTheDirectoryFromTheMapAndRecomputesTheChecksum) {
     PeImage image(bytes);
     const LoadConfig config = image.SetLoadConfigDirectory(kBase + 0x1010);
     EXPECT_EQ(image.StoredChecksum(), checksum == 0 ? 0 : image.ComputeChecksum());
-    const std::optional<LoadConfig> read = PeImage(image.bytes()).ReadLoadConfig();
-    ASSERT_TRUE(read.has_value());
-    for (const LoadConfig& c : {config, *read}) {
-      EXPECT_EQ(c.rva, 0x1010u);
-      EXPECT_EQ(c.size, 0x1F0u);
-      EXPECT_EQ(c.dependent_load_flags, kSearchSystem32);
+    const LoadConfig read = PeImage(image.bytes()).ReadLoadConfig().value_or(LoadConfig{});
+    for (const LoadConfig& c : {config, read}) {
+      EXPECT_EQ(std::tuple(c.rva, c.size, c.dependent_load_flags),
+                std::tuple(0x1010u, 0x1F0u, kSearchSystem32));
     }
   }
   EXPECT_EQ(PeImage(Program(112, 0)).SetLoadConfigDirectory(kBase + 0x1010).dependent_load_flags,
@@ -109,7 +92,7 @@ TEST(LoadConfig, RefusesWhatCannotBeOrHoldTheDirectory) {
   Put(no_pe, kPe, 0);
   Put(pe32, kOptional, 0x10B, 2);
   Put(other, kEntry, 0x1010);
-  Put(other, kEntry + 4, 148);
+  Put(other, kEntry + 4, 0);  // a directory of no bytes is no empty one
   std::vector<std::uint8_t> short_header = Program(), no_optional = Program();
   short_header.resize(kPe + 23);
   no_optional.resize(kPe + 24);
@@ -120,7 +103,7 @@ TEST(LoadConfig, RefusesWhatCannotBeOrHoldTheDirectory) {
       {short_header, 0, "not a Windows program (no PE signature)"},
       {no_optional, 0, "the optional header is cut short"},
       {pe32, 0, "not a 64-bit (PE32+) program"},
-      {other, 0, "the load-configuration structure says it has 112 bytes, its directory 148"},
+      {other, 0, "the load-configuration structure says it has 112 bytes, its directory 0"},
       {Program(64), kBase + 0x1010,
        "the load-configuration structure (64 bytes) is too small to hold DependentLoadFlags"},
       {Program(0x1F1), kBase + 0x1010,
@@ -141,27 +124,22 @@ TEST(LoadConfig, RefusesWhatCannotBeOrHoldTheDirectory) {
 }
 
 // Exit codes: 0 set and checked, 1 refused or not as it should be, 2 a bad command line.
-TEST(LoadConfig, CommandLineExitCodes) {
-  std::string pattern = ::testing::TempDir() + "tgwloadcfg-XXXXXX";
-  const std::filesystem::path dir = ::mkdtemp(pattern.data());
-  const auto write = [&](const char* name, std::vector<std::uint8_t> bytes) {
-    bytes.resize(std::min<std::size_t>(bytes.size(), 0x300));  // the stream holds it until closed
-    std::ofstream(dir / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return (dir / name).string();
+using LoadConfigFiles = testing::ToolTest;
+TEST_F(LoadConfigFiles, CommandLineExitCodes) {
+  const auto write = [&](const char* name, const std::vector<std::uint8_t>& bytes) {
+    return Write(name, {reinterpret_cast<const char*>(bytes.data()),
+                        0x300});  // under 1 KiB: the tool writes it as it closes the file
   };
-  const std::string map_text = "0x0000000140001010 _load_config_used\n";
   const std::string image = write("setup.exe", Program()),
                     no_flags = write("no-flags.exe", Program(112, 0));
-  const std::string map = write("setup.map", {map_text.begin(), map_text.end()});
+  const std::string map = Write("setup.map", "0x0000000140001010 _load_config_used\n");
   const std::string set = "--set " + image + " --map " + map;
   const std::pair<std::string, int> rows[] = {
       {"--check", 2},
       {"--set " + image + " --map", 2},
       {"--set " + image + " --check " + map, 2},
       {"--check " + image, 1},  // the directory is empty
-      {"--set " + image + " --map " + (dir / "none.map").string(), 1},
+      {"--set " + image + " --map " + Path("none.map"), 1},
       {"trap '' XFSZ; ulimit -f 0; exec " TGWLOADCFG_PATH " " + set, 1},  // no room to write
       {set, 0},
       {"--check " + image, 0},
@@ -169,10 +147,8 @@ TEST(LoadConfig, CommandLineExitCodes) {
   };
   for (const auto& [args, code] : rows) {
     const std::string command = (args.starts_with("trap") ? "" : TGWLOADCFG_PATH " ") + args;
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << command;
+    EXPECT_EQ(testing::ExitCode(command), code) << command;
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

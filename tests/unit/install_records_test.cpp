@@ -22,7 +22,7 @@ TEST(InstallRecords, RecordSettingsAndRuntimeCopies) {
   EXPECT_EQ(ReadUserRecord(files, runtime), std::nullopt);
   EXPECT_TRUE(WriteUserRecord(files, runtime, L"d:\\t\\").ok());
   EXPECT_TRUE(WriteUserRecord(files, runtime, L"e:\\x\\").ok());  // its folder is there already
-  files.faults[fakes::MemoryFileSystem::Key(record)] = {At::kWrite, kFull};
+  files.Fail(record, At::kWrite, kFull);
   EXPECT_EQ(WriteUserRecord(files, runtime, L"f:\\longer\\").error(), kFull);
   EXPECT_EQ(ReadUserRecord(files, runtime), L"e:\\x\\");
   files.PutFile(record, "");
@@ -37,7 +37,7 @@ TEST(InstallRecords, RecordSettingsAndRuntimeCopies) {
   files.AddFolders(L"d:\\x");
   for (const std::int16_t language : {std::int16_t{0}, std::int16_t{1}, std::int16_t{0}})
     (void)WriteSettings(files, L"d:\\x\\", language);
-  files.faults[L"d:\\x\\settings.dat"] = {At::kClose, Error{ErrorKind::kInUse, 32}};
+  files.Fail(L"d:\\x\\settings.dat", At::kClose, Error{ErrorKind::kInUse, 32});
   EXPECT_EQ(WriteSettings(files, L"d:\\x\\", 0).error().kind, ErrorKind::kInUse);
   EXPECT_EQ(files.Bytes(L"d:\\x\\Settings.dat"),
             "Language=english\r\nLanguage=russian\r\nLanguage=english\r\n");
@@ -46,12 +46,12 @@ TEST(InstallRecords, RecordSettingsAndRuntimeCopies) {
   files.PutFile(L"C:\\mscomctl.ocx", "new");  // no MSVBVM60.DLL beside it
   EXPECT_TRUE(CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\").empty());
   EXPECT_EQ(files.Bytes(L"d:\\x\\mscomctl.ocx"), "new");
-  files.PutFile(L"C:\\MSVBVM60.DLL", "new vb");
-  files.faults[L"d:\\x\\msvbvm60.dll"] = {At::kWrite, kFull};
-  const auto failed = CopyRuntimeComponents(files, L"C:\\", L"d:\\x\\");
-  ASSERT_EQ(failed.size(), 1u);
-  EXPECT_EQ(failed[0].first, L"MSVBVM60.DLL");
-  EXPECT_EQ(failed[0].second, kFull);
+  files.PutFile(L"C:\\s\\MSVBVM60.DLL", "new vb");
+  files.AddFolders(L"C:\\s\\mscomctl.ocx");  // there, but no file: named
+  files.Fail(L"d:\\x\\msvbvm60.dll", At::kWrite, kFull);
+  EXPECT_EQ(CopyRuntimeComponents(files, L"C:\\s", L"d:\\x\\"),
+            (std::vector<std::pair<std::wstring_view, Error>>{
+                {L"MSVBVM60.DLL", kFull}, {L"mscomctl.ocx", fakes::kAccessDenied}}));
   EXPECT_EQ(files.Bytes(L"d:\\x\\MSVBVM60.DLL"), "old vb");
 }
 
@@ -82,7 +82,7 @@ TEST(InstallRecords, TheLogKeepsTheEarlierLinesUnlessTheRunCompleted) {
   first.Line(L"d:\\xa");
   EXPECT_TRUE(first.Close(false).ok());
   EXPECT_EQ(files.Bytes(L"d:\\xinstall.log"), "d:\\x\r\nd:\\xa\r\n");
-  files.faults[L"d:\\x\\install.log"] = {At::kWrite, kFull};
+  files.Fail(L"d:\\x\\install.log", At::kWrite, kFull);
   InstallLog full(files, L"d:\\x\\");
   full.Line(L"d:\\x\\a");
   EXPECT_EQ(full.Close(true).error(), kFull);

@@ -145,7 +145,6 @@ TEST(SplitContainer, MarkersAtTheEndsOfTheReadBlocksSplitAsAnywhere) {
     const Payload payload = SplitContainer(whole);
     EXPECT_EQ(payload.integrity, Integrity::kIntact) << at;
     EXPECT_EQ(Join(payload.pieces, '|'), Join(Split(body, kFileMarker), '|')) << at;
-    EXPECT_EQ(payload.Content(1).size(), at - head.size()) << at;
     whole[whole.size() - 20] = 'x';  // in the last block
     EXPECT_EQ(SplitContainer(whole).integrity, Integrity::kDamaged) << at;
   }
@@ -159,8 +158,7 @@ TEST(ReadPayload, MapsTheProgramsFileAndGivesNothingWhenItCannotBeRead) {
   const Payload payload = ReadPayload(files, runtime);
   EXPECT_EQ(Join(payload.pieces, '|') + ":" + Join(payload.names, ','), kTwoFiles);
   const Error read_fault{ErrorKind::kOther, 30};
-  files.faults[files.Key(runtime.program_file)] = {fakes::MemoryFileSystem::Fault::At::kRead,
-                                                   read_fault};
+  files.Fail(runtime.program_file, fakes::MemoryFileSystem::Fault::At::kRead, read_fault);
   EXPECT_EQ(payload.ReadStatus().error(), read_fault);
   const Payload unread = ReadPayload(files, runtime);
   EXPECT_TRUE(unread.pieces.empty());
@@ -193,12 +191,9 @@ TEST(CheckName, TheRuleForPayloadNames) {
   for (const char c : std::string_view("<>:\"|?*/")) rows[5].second.push_back({'a', c});
   for (char c = 0; c < 0x20; ++c) rows[6].second.push_back({'a', c, 'b'});
   for (const auto& [fault, names] : rows) {
-    for (const std::string& name : names) {
-      std::wstring latin1;
-      for (const char c : name) latin1 += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    for (const std::string& name : names) {  // each byte a character: "\xB9" is "¹"
       EXPECT_EQ(CheckName(name, 27), fault) << ::testing::PrintToString(name.substr(0, 40)) << ": "
                                             << DescribeNameFault(CheckName(name, 27));
-      EXPECT_EQ(CheckName(latin1, 27), fault);
     }
   }
   // A part too long, or a folder too long for any name.
@@ -220,36 +215,17 @@ TEST(AsInstallFolder, AbsoluteFoldersOnlyWithAFinalBackslash) {
     EXPECT_EQ(AsInstallFolder(folder.substr(0, folder.size() - 1)), folder);
   }
   EXPECT_EQ(AsInstallFolder(L"C:\\"), L"C:\\");
-  for (const std::wstring& refused : std::initializer_list<std::wstring>{
-           L"",
-           L"x",
-           L"program files\\x",
-           L"\\x",
-           L"D:",
-           L"D:x",
-           L"1:\\x",
-           L"C:/x",
-           L"\\\\.\\C:\\",
-           L"\\\\?\\C:\\x",
-           L"\\\\server",
-           L"\\\\server\\",
-           L"\\\\server\\\\share",
-           L"\\\\\\share",
-           L"C:\\a\\CON\\b",
-           L"C:\\a\\com1.txt",
-           L"\\\\server\\nul",
-           L"C:\\a.\\b",
-           L"C:\\a \\b",
-           L"C:\\..\\b",
-           L"C:\\\\a",
-           L"C:\\a\\\\b",
-           L"C:\\a\\\\",
-           L"C:\\a|b",
-           L"C:\\a\tb",
-           L"C:\\" + part255 + L"x",
-           L"C:\\" + part255 + L"\\x",
-           L"C:\\" + std::wstring(200, L'p') + L"\\" + std::wstring(60, L'q')}) {
-    EXPECT_EQ(AsInstallFolder(refused), std::nullopt) << refused.size() << " characters";
+  // clang-format off
+  const std::wstring refused[] = {
+      L"", L"x", L"program files\\x", L"\\x", L"D:", L"D:x", L"1:\\x", L"C:/x", L"\\\\.\\C:\\",
+      L"\\\\?\\C:\\x", L"\\\\server", L"\\\\server\\", L"\\\\server\\\\share", L"\\\\\\share",
+      L"C:\\a\\CON\\b", L"C:\\a\\com1.txt", L"\\\\server\\nul", L"C:\\a.\\b", L"C:\\a \\b",
+      L"C:\\..\\b", L"C:\\\\a", L"C:\\a\\\\b", L"C:\\a\\\\", L"C:\\a|b", L"C:\\a\tb",
+      L"C:\\" + part255 + L"x", L"C:\\" + part255 + L"\\x",
+      L"C:\\" + std::wstring(200, L'p') + L"\\" + std::wstring(60, L'q')};
+  // clang-format on
+  for (const std::wstring& folder : refused) {
+    EXPECT_EQ(AsInstallFolder(folder), std::nullopt) << folder.size() << " characters";
   }
 }
 

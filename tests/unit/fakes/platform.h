@@ -3,7 +3,6 @@
 #include <locale.h>
 #include <wctype.h>
 
-#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -29,15 +28,13 @@ inline std::string ToAnsi(std::wstring_view text) {
   return bytes;
 }
 inline std::wstring FromAnsi(std::string_view bytes) {
-  std::wstring text;
-  for (const char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  return {data, data + bytes.size()};
 }
 
 // The Win32 errors of the calls the Win32 file system makes.
 inline constexpr Error kFileNotFound{ErrorKind::kNotFound, 2},
-    kPathNotFound{ErrorKind::kNotFound, 3}, kAccessDenied{ErrorKind::kAccessDenied, 5},
-    kExists{ErrorKind::kExists, 183};
+    kPathNotFound{ErrorKind::kNotFound, 3}, kAccessDenied{ErrorKind::kAccessDenied, 5};
 
 // Files in memory. Paths: letter case ignored (beyond ASCII too), "/" for "\", empty parts
 // dropped. Faults can be injected per path. Unlike Windows: nothing is ever held open (a kOpen
@@ -52,6 +49,7 @@ class MemoryFileSystem : public FileSystem {
     Error error;
   };
   std::map<std::wstring, Fault> faults;
+  void Fail(std::wstring_view path, Fault::At at, Error error) { faults[Key(path)] = {at, error}; }
   int volume_flushes = 0;                            // calls of FlushVolume
   std::map<std::wstring, std::wstring> short_names;  // key -> short form, for RecordablePath
   std::set<std::wstring> reparse_points;             // keys of junctions and symbolic links
@@ -62,11 +60,12 @@ class MemoryFileSystem : public FileSystem {
   static std::wstring Key(std::wstring_view path) {
     static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
     std::wstring key;
-    for (wchar_t c : path) {
-      const auto wide = static_cast<wint_t>(c);
-      c = c == L'/' ? L'\\'
-                    : static_cast<wchar_t>(unicode ? towlower_l(wide, unicode) : towlower(wide));
-      if (c != L'\\' || (!key.empty() && key.back() != L'\\')) key += c;
+    for (const wchar_t c : path) {
+      if (c != L'\\' && c != L'/') {
+        key += static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), unicode));
+      } else if (!key.empty() && key.back() != L'\\') {
+        key += L'\\';
+      }
     }
     if (key.ends_with(L'\\')) key.pop_back();
     return key;
@@ -98,7 +97,7 @@ class MemoryFileSystem : public FileSystem {
   Status MakeFolder(std::wstring_view path) override {
     const std::wstring key = Key(path);
     if (const auto fault = FaultAt(key, Fault::At::kOpen)) return *fault;
-    if (nodes_.count(key) != 0) return kExists;
+    if (nodes_.count(key) != 0) return Error{ErrorKind::kExists, 183};
     if (!IsFolder(Parent(key))) return kPathNotFound;
     nodes_[key] = std::nullopt;
     return {};
@@ -116,9 +115,7 @@ class MemoryFileSystem : public FileSystem {
     return {};
   }
   Status RemoveFile(std::wstring_view path) override {
-    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
-    const auto file = ExistingFile(path);
-    if (!file) return file.error();
+    if (const auto file = Open(path); !file) return file.error();
     nodes_.erase(Key(path));
     return {};
   }
@@ -153,22 +150,15 @@ class MemoryFileSystem : public FileSystem {
   }
   Status Copy(std::wstring_view from, std::wstring_view to) override {
     const auto file = ExistingFile(from);
-    if (!file) return file.error();
-    auto copy = OpenOutput(to, OpenMode::kReplace);
-    if (!copy) return copy.error();
-    if (Status written = (*copy)->WriteBytes(**file); !written.ok()) return written;
-    return (*copy)->Close();
+    return file ? Store(to, **file) : file.status();
   }
   Result<std::vector<char>> ReadWholeFile(std::wstring_view path) override {
-    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
-    const auto file = ExistingFile(path);
+    const auto file = Open(path);
     if (!file) return file.error();
     return std::vector<char>((*file)->begin(), (*file)->end());
   }
-  // A copy of the bytes.
-  Result<std::unique_ptr<MappedFile>> MapFile(std::wstring_view path) override {
-    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
-    const auto file = ExistingFile(path);
+  Result<std::unique_ptr<MappedFile>> MapFile(std::wstring_view path) override {  // a copy
+    const auto file = Open(path);
     if (!file) return file.error();
     return std::unique_ptr<MappedFile>(std::make_unique<Mapped>(*this, Key(path), **file));
   }
@@ -185,6 +175,13 @@ class MemoryFileSystem : public FileSystem {
     if (it == short_names.end()) return Error{ErrorKind::kNoMapping, 1113};
     return it->second;
   }
+  // Writes a replacement of `path`: what its Close says (which repeats a failed write).
+  Status Store(std::wstring_view path, std::string_view bytes) {
+    auto file = OpenOutput(path, OpenMode::kReplace);
+    if (!file) return file.error();
+    (void)(*file)->WriteBytes(bytes);
+    return (*file)->Close();
+  }
 
  private:
   // Written in place, or (a replacement) into bytes of its own.
@@ -196,16 +193,15 @@ class MemoryFileSystem : public FileSystem {
     Status WriteBytes(std::string_view bytes) override {
       auto& node = pending_ ? pending_ : files_.nodes_[key_];
       const auto fault = files_.FaultAt(key_, Fault::At::kWrite);
-      (node ? *node : *(node = ""))
+      (node ? *node : node.emplace())
           .append(bytes.substr(0, fault ? bytes.size() / 2 : bytes.size()));
-      if (fault) failed_ = *fault;
-      return fault ? Status(*fault) : Status();
+      return fault ? (failed_ = *fault) : Status();
     }
     Status Close() override {
       const auto fault = files_.FaultAt(key_, Fault::At::kClose);
-      const Status status = !failed_.ok() || !fault ? failed_ : *fault;
-      if (pending_ && status.ok()) files_.nodes_[key_] = std::exchange(pending_, std::nullopt);
-      return status;
+      if (failed_.ok() && fault) failed_ = *fault;
+      if (pending_ && failed_.ok()) files_.nodes_[key_] = std::exchange(pending_, std::nullopt);
+      return failed_;
     }
 
    private:
@@ -214,20 +210,17 @@ class MemoryFileSystem : public FileSystem {
     std::optional<std::string> pending_;
     Status failed_;
   };
-  class Mapped : public MappedFile {
-   public:
-    Mapped(const MemoryFileSystem& files, std::wstring key, std::string bytes)
-        : files_(files), key_(std::move(key)), bytes_(std::move(bytes)) {}
-    std::string_view Bytes() const override { return bytes_; }
+  struct Mapped : MappedFile {
+    Mapped(const MemoryFileSystem& in, std::wstring of, std::string copy)
+        : files(in), key(std::move(of)), bytes(std::move(copy)) {}
+    std::string_view Bytes() const override { return bytes; }
     Status ReadStatus() const override {
-      const auto fault = files_.FaultAt(key_, Fault::At::kRead);
+      const auto fault = files.FaultAt(key, Fault::At::kRead);
       return fault ? Status(*fault) : Status();
     }
-
-   private:
-    const MemoryFileSystem& files_;
-    const std::wstring key_;
-    const std::string bytes_;
+    const MemoryFileSystem& files;
+    const std::wstring key;
+    const std::string bytes;
   };
   static std::wstring Parent(const std::wstring& key) { return key.substr(0, key.rfind(L'\\')); }
   std::optional<Error> FaultAt(std::wstring_view path, Fault::At at) const {
@@ -245,6 +238,10 @@ class MemoryFileSystem : public FileSystem {
     if (it == nodes_.end()) return IsFolder(Parent(Key(path))) ? kFileNotFound : kPathNotFound;
     if (!it->second) return kAccessDenied;
     return &*it->second;
+  }
+  Result<std::string*> Open(std::wstring_view path) {  // as ExistingFile, after a kOpen fault
+    if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
+    return ExistingFile(path);
   }
 
   std::map<std::wstring, std::optional<std::string>> nodes_;  // key -> bytes; nothing: a folder
@@ -275,25 +272,20 @@ class RecordingShell : public Shell {
       {L"StartUp", L"C:\\Users\\ann\\Start Menu\\Programs\\StartUp"}};
 
  private:
-  class Link : public ShellLink {
-   public:
-    Link(MemoryFileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
+  struct Link : ShellLink {
+    Link(MemoryFileSystem& in, std::wstring at) : files(in), path(std::move(at)) {}
     Status SetWindowStyle(ShowCommand) override { return {}; }
     Status SetTargetPath(std::wstring_view) override { return {}; }
     Status SetIconLocation(std::wstring_view) override { return {}; }
     Status SetDescription(std::wstring_view) override { return {}; }
     Status SetWorkingDirectory(std::wstring_view) override { return {}; }
     Status Save() override {
-      auto file = files_.OpenOutput(path_, OpenMode::kReplace);
-      Status saved = file ? (*file)->WriteBytes("lnk") : file.status();
-      if (saved.ok()) saved = (*file)->Close();
+      const Status saved = files.Store(path, "lnk");
       if (saved.ok()) return saved;
       return Error{saved.error().kind, 0x80070000 | (saved.error().code & 0xFFFF)};
     }
-
-   private:
-    MemoryFileSystem& files_;
-    std::wstring path_;
+    MemoryFileSystem& files;
+    const std::wstring path;
   };
 };
 
