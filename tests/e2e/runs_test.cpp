@@ -1,12 +1,9 @@
 // Runs that do not install: a damaged setup, an install folder that cannot be made, a drive that
 // fills up on the way; and what tgwauto.exe refuses, with its exit codes.
 
-#include "e2e.h"
-// After windows.h (through e2e.h), which it needs.
-#include <tlhelp32.h>
-
 #include <tuple>
 
+#include "e2e.h"
 #include "options.h"
 
 namespace tgw::e2e {
@@ -40,17 +37,6 @@ TEST(Runs, ADamagedSetupAndAMissingParentInstallNothingAndSaySo) {
   EXPECT_FALSE(FolderExists(dir));
 }
 
-bool ProcessRuns(std::wstring_view name) {
-  const win32::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-       more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, std::wstring(name).c_str()) == 0) return true;
-  }
-  return false;
-}
-
 // Command lines tgwauto.exe cannot carry out end with 2 and say why on its standard error (the
 // reading of the command line, --help included, is proven natively by auto_options_tests; these
 // rows, its output and the checks of the folder on Windows); a "setup" that never shows a window
@@ -70,7 +56,7 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
         << ::testing::PrintToString(arguments);
   }
 
-  // The control program of the planted-DLL test, given no DLL to load, sleeps.
+  // The control program of the planted-DLL test, given no DLL to load, sleeps (its mutex held).
   const ULONGLONG start = GetTickCount64();
   const AutoRun run =
       scenario.Auto({Built(L"tests\\e2e\\e2e_plant_control.exe"), L"--timeout", L"3"});
@@ -79,7 +65,7 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
       << Utf8(run.error);
   EXPECT_GE(GetTickCount64() - start, 3000u);
   EXPECT_LT(GetTickCount64() - start, 15000u);
-  EXPECT_FALSE(ProcessRuns(L"e2e_plant_control.exe")) << "it was left running";
+  EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, L"tgw-e2e-control"), nullptr) << "it was left running";
 }
 
 // Whether there is the tiny drive T: (tests/win32/tiny_drive.sh), which is then emptied of what

@@ -47,11 +47,9 @@ constexpr std::pair<Control, const wchar_t*> kRussianCaptions[] = {
 };
 // clang-format on
 
-void ExpectCaptions(const SetupProcess& setup, bool russian) {
-  using Captions = std::span<const std::pair<Control, const wchar_t*>>;
-  for (const auto& [id, text] : russian ? Captions(kRussianCaptions) : Captions(kCaptions)) {
-    EXPECT_EQ(setup.Text(id), text) << static_cast<int>(id);
-  }
+void ExpectCaptions(const SetupProcess& setup,
+                    std::span<const std::pair<Control, const wchar_t*>> captions) {
+  for (const auto& [id, text] : captions) EXPECT_EQ(setup.Text(id), text) << static_cast<int>(id);
 }
 
 // The exit question over the window in a language, answered No.
@@ -76,7 +74,7 @@ TEST(WalkThrough, EnglishWithTheFullSampleIntoTheDefaultFolder) {
   SetupProcess setup(scenario.Options(kFullSetup));
   HookPercentages(setup);
   setup.WaitForStage(kLanguageStage);
-  ExpectCaptions(setup, /*russian=*/false);
+  ExpectCaptions(setup, kCaptions);
   EXPECT_EQ(std::tuple(setup.LanguageCount(), setup.LanguageEntry(0), setup.LanguageEntry(1),
                        setup.LanguageSelection()),
             std::tuple(2, L"English", L"Русский", 0));
@@ -148,7 +146,7 @@ void ReinstallInRussian(const Scenario& scenario, const SetupProcess& setup,
   setup.WaitForStage(kLanguageStage);
   EXPECT_EQ(setup.Text(Control::Text1), dir);
   setup.SelectLanguage(1);
-  ExpectCaptions(setup, /*russian=*/true);
+  ExpectCaptions(setup, kRussianCaptions);
   setup.Click(Control::Command2);
   AnswerTheExitQuestionNo(setup, /*russian=*/true);
   for (int stage = kDescriptionStage; stage <= kDesktopIconStage; ++stage) {
