@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "files.h"
 #include "steps.h"
@@ -115,11 +116,7 @@ inline void HookPercentages(SetupProcess& setup) {
 
 // What a run of tgwauto.exe gave: its exit code and its standard output and error (UTF-8, lines
 // ending in LF).
-struct AutoRun {
-  std::uint32_t exit_code = 0;
-  std::wstring out;
-  std::wstring error;
-};
+using AutoRun = std::tuple<std::uint32_t, std::wstring, std::wstring>;
 
 // A scenario's own folder, C:\tgw-e2e\<suite>.<test>\, emptied at the start, with the APPDATA
 // folder `appdata\` in it; kept afterwards for a look.
@@ -187,8 +184,7 @@ class Scenario {
                           std::vector<std::wstring> choices,
                           const std::wstring& program = Built(L"dist\\tgwauto.exe")) const {
     choices.insert(choices.begin(), {setup, L"--folder", dir.substr(0, dir.size() - 1)});
-    const AutoRun run = Auto(choices, program);
-    EXPECT_EQ(std::tie(run.exit_code, run.out, run.error),
+    EXPECT_EQ(Auto(choices, program),
               std::tuple(0u, kComplete + (L"\nInstalled into " + dir + L"\n"), L""));
   }
 

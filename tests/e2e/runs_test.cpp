@@ -24,9 +24,8 @@ TEST(Runs, ADamagedSetupAndAMissingParentInstallNothingAndSaySo) {
   ASSERT_EQ(changed.compare(first + 12, 9, "tgw-body "), 0) << "no integrity record";
   changed[changed.find("p/NewFile/p", first) + 11] ^= 0x40;  // the first file's first byte
   const std::wstring setup = SetupIn(scenario / L"damaged", changed);
-  const AutoRun run = scenario.Auto(
-      {setup, L"--folder", scenario / L"damaged\\Tagwright", L"--shots", Shot(L"damaged", true)});
-  EXPECT_EQ(std::tie(run.exit_code, run.out, run.error),
+  EXPECT_EQ(scenario.Auto({setup, L"--folder", scenario / L"damaged\\Tagwright", L"--shots",
+                           Shot(L"damaged", true)}),
             std::tuple(1u, L"", std::wstring(kDamaged) + L"\n"));
   EXPECT_FALSE(FolderExists(scenario / L"damaged\\Tagwright"));
   EXPECT_FALSE(FileExists(scenario.UserRecord())) << "a record";
@@ -51,18 +50,16 @@ TEST(Runs, TgwautoRefusesWhatItCannotCarryOut) {
            L"inside it)\n"},
   };
   for (const auto& [arguments, error] : rows) {
-    const AutoRun run = scenario.Auto(arguments);
-    EXPECT_EQ(std::tie(run.exit_code, run.out, run.error), std::tuple(2u, L"", error))
+    EXPECT_EQ(scenario.Auto(arguments), std::tuple(2u, L"", error))
         << ::testing::PrintToString(arguments);
   }
 
   // The control program of the planted-DLL test, given no DLL to load, sleeps (its mutex held).
   const ULONGLONG start = GetTickCount64();
-  const AutoRun run =
+  const auto [code, out, error] =
       scenario.Auto({Built(L"tests\\e2e\\e2e_plant_control.exe"), L"--timeout", L"3"});
-  EXPECT_EQ(run.exit_code, 2u);
-  EXPECT_TRUE(run.error.starts_with(L"tgwauto: no window \"Setup of Tagwright 2\" of "))
-      << Utf8(run.error);
+  EXPECT_EQ(code, 2u);
+  EXPECT_TRUE(error.starts_with(L"tgwauto: no window \"Setup of Tagwright 2\" of ")) << Utf8(error);
   EXPECT_GE(GetTickCount64() - start, 3000u);
   EXPECT_LT(GetTickCount64() - start, 15000u);
   EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, L"tgw-e2e-control"), nullptr) << "it was left running";

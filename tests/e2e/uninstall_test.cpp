@@ -66,12 +66,11 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
       std::in_place,
       CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const std::wstring pictures = Shot(L"uninstall-in-use", true);
-  const AutoRun by_tgwauto = scenario.Auto({L"--uninstall", dir, L"--shots", pictures});
-  EXPECT_EQ(std::tie(by_tgwauto.exit_code, by_tgwauto.out), std::tuple(1u, L""));
-  EXPECT_TRUE(
-      by_tgwauto.error.starts_with(L"Tagwright удалён не полностью. Не удалено: «" + held + L"» ("))
-      << Utf8(by_tgwauto.error);
-  EXPECT_TRUE(by_tgwauto.error.ends_with(L"\n(the uninstaller's exit code: 1)\n"));
+  const auto [code, out, error] = scenario.Auto({L"--uninstall", dir, L"--shots", pictures});
+  EXPECT_EQ(std::tie(code, out), std::tuple(1u, L""));
+  EXPECT_TRUE(error.starts_with(L"Tagwright удалён не полностью. Не удалено: «" + held + L"» ("))
+      << Utf8(error);
+  EXPECT_TRUE(error.ends_with(L"\n(the uninstaller's exit code: 1)\n"));
   EXPECT_TRUE(IsPng(pictures + L"\\uninstall-question.png") &&
               IsPng(pictures + L"\\uninstall-message.png"));
   // What a second run needs stays: the uninstaller, its log and the language.
