@@ -9,7 +9,7 @@ namespace tgw {
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
-// TGW_NO_PAUSES is defined only for setup-image-nopause.exe (tests/bench/stream.cmake), a test
+// TGW_NO_PAUSES is defined only for setup-image-nopause.exe (tests/bench/CMakeLists.txt), a test
 // build that is never shipped: it measures what the run itself costs.
 #ifdef TGW_NO_PAUSES
 constexpr bool kPauses = false;

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The setup image's size and start-up, a part of scripts/bench.sh (table rows, the commands run):
-# setup-image.exe's bytes against its bar (also the CTest setup_image_size); the picture's bytes
-# in it (image1.bmp without its 14-byte file header) against the 24-bit one before; the median of
-# RUNS (15) starts under Wine, from the process's start to its window visible and answering,
-# against image_minimal_window.exe (the same DLLs loaded), timed in turns by image_startup.exe.
-#   TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]
+# TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]: the setup image's size and start-up, a
+# part of scripts/bench.sh (the README tells each row): its bytes against the bar, the picture's
+# bytes in it, the median of RUNS (15) starts under Wine to a visible, answering window against
+# image_minimal_window.exe (the same DLLs), timed in turns by image_startup.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD

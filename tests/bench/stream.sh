@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# Large payloads and many files, a part of scripts/bench.sh (table rows, the commands run):
-# search: the reader's marker search (search_bench.cpp) natively and under Wine; memory: the
-# setup's peak private memory (anonymous resident bytes, sampled every 20 ms) for a 3 GiB payload
-# against a 1 MiB one; files: 10,000 files of 1 KB installed by setup-image-nopause.exe through
-# tgwauto against bare_files.exe, first file to last (modification times), best of two; packer:
-# tgwpack against cat and sync of 1 GiB, best of three.   stream.sh [search|memory|files|packer]...
-# Needs TGW_NATIVE and TGW_WINDOWS; works in $TGW_WINDOWS/stream-bench (deleted at the end, 3 GiB
-# files included), Wine in $TGW_WINDOWS/wine-bench.
+# stream.sh [search|memory|files|packer]...: large payloads and many files, parts of
+# scripts/bench.sh (the README tells each row): the marker search (search_bench) natively and under
+# Wine; the setup's peak anonymous resident memory, sampled every 20 ms; 10,000 files installed by
+# setup-image-nopause.exe against bare_files.exe; tgwpack against cat and sync. Needs TGW_NATIVE
+# and TGW_WINDOWS; works in $TGW_WINDOWS/stream-bench (deleted at the end), Wine in wine-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=${TGW_NATIVE:?the native build folder} windows=${TGW_WINDOWS:?the windows build folder}
