@@ -89,15 +89,15 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
       {kProgram, {In(L"Uninstall.exe")}},
   };
   Lines lines;
-  std::vector<std::pair<std::wstring, LineVerdict>> expected, skipped, planned, reported;
+  std::vector<LogLine> expected, skipped;
   for (const auto& [verdict, texts] : rows) {
     for (const std::wstring& text : texts) {
       lines.push_back(text);
-      expected.emplace_back(text, verdict);
-      if (tgw::IsSkipped(verdict)) skipped.emplace_back(text, verdict);
+      expected.push_back({text, verdict});
+      if (tgw::IsSkipped(verdict)) skipped.push_back({text, verdict});
     }
   }
-  skipped.emplace_back(In(L"plug-ins"), kFolder);
+  skipped.push_back({In(L"plug-ins"), kFolder});
   Install(lines);
   std::set<std::wstring> kept{L"d:\\apps\\tagwright\\uninstall.exe"};  // and theirs:
   for (const wchar_t* theirs : {L"C:\\other\\x.txt", L"E:\\Apps\\Tagwright\\Tagwright.exe",
@@ -107,11 +107,9 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
     kept.insert(fakes::MemoryFileSystem::Key(theirs));
   }
   const UninstallPlan plan = Plan();
-  for (const LogLine& line : plan.lines) planned.emplace_back(line.text, line.verdict);
-  EXPECT_EQ(planned, expected);
+  EXPECT_EQ(plan.lines, expected);
   const UninstallOutcome outcome = RunUninstall(files, plan);
-  for (const LogLine& line : outcome.skipped) reported.emplace_back(line.text, line.verdict);
-  EXPECT_EQ(reported, skipped);
+  EXPECT_EQ(outcome.skipped, skipped);
   EXPECT_TRUE(outcome.Completed());
   EXPECT_EQ(files.Files(), kept);
   for (const std::wstring& gone : {In(L"languages"), In(L"plug-ins"), Group(L""),
