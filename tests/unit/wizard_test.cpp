@@ -236,19 +236,19 @@ TEST_F(Setup, ARunThatFailsEndsOnTheCompletionPageSayingWhy) {
   EXPECT_TRUE(ui.visible[Frame6]);
   EXPECT_EQ(ui.captions[Label7], L"Setup did not complete: an unexpected error stopped it.");
   const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5};
-  InstallOutcome partial, none, unread;
-  partial.file_count = 30;
-  partial.shortfalls = {{Step::kFiles, full, {}, 2},
-                        {Step::kSettings, full, {}, 0},
-                        {Step::kRuntimeCopy, Error{ErrorKind::kInUse, 32}, L"mscomctl.ocx", 0},
-                        {Step::kShortcut, denied, L"Official web site", 0},
-                        {Step::kLog, full, {}, 0},
-                        {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
+  InstallOutcome none, unread{.shortfalls = {{Step::kReadSetup, {}, {}, 0}}};
+  InstallOutcome partial{
+      .file_count = 30,
+      .shortfalls = {{Step::kFiles, full, {}, 2},
+                     {Step::kSettings, full, {}, 0},
+                     {Step::kRuntimeCopy, Error{ErrorKind::kInUse, 32}, L"mscomctl.ocx", 0},
+                     {Step::kShortcut, denied, L"Official web site", 0},
+                     {Step::kLog, full, {}, 0},
+                     {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}}};
   InstallOutcome folder = partial;  // everything else follows from the folder
   folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
   EXPECT_EQ(NotCompletedText(1, folder),
             L"Установка не завершена: не удалось создать папку установки (отказано в доступе).");
-  unread.shortfalls = {{Step::kReadSetup, {}, {}, 0}};
   const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
       {0, &partial,
        L"Setup did not complete. Not done: 2 of 30 files, the settings file, the install log "
