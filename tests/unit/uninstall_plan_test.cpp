@@ -108,6 +108,7 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
   }
   const UninstallPlan plan = Plan();
   EXPECT_EQ(plan.lines, expected);
+  EXPECT_EQ(plan.folders.back().place + plan.folders.back().name, kDir);  // itself, last
   const UninstallOutcome outcome = RunUninstall(files, plan);
   EXPECT_EQ(outcome.skipped, skipped);
   EXPECT_TRUE(outcome.Completed());
