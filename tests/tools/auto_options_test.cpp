@@ -12,15 +12,12 @@ std::wstring Parsed(const std::vector<std::wstring>& arguments) {
   if (!parsed.options) return L"refused: " + parsed.error;
   const Options& o = *parsed.options;
   const wchar_t* modes[] = {L"install ", L"uninstall ", L"help "};
+  const wchar_t* languages[] = {L"-", L"english", L"russian"};
+  const wchar_t icon = !o.desktop_icon ? L'-' : *o.desktop_icon ? L'y' : L'n';
   return modes[static_cast<int>(o.mode)] + o.setup + o.uninstall_folder + L"|" +
-         (!o.language                        ? L"-"
-          : o.language == Language::kEnglish ? L"english"
-                                             : L"russian") +
-         L"|" + o.folder.value_or(L"-") + L"|" +
-         (!o.desktop_icon   ? L"-"
-          : *o.desktop_icon ? L"y"
-                            : L"n") +
-         L"|" + std::to_wstring(o.timeout_seconds) + L"|" + o.shots;
+         languages[o.language ? static_cast<int>(*o.language) + 1 : 0] + L"|" +
+         o.folder.value_or(L"-") + L"|" + icon + L"|" + std::to_wstring(o.timeout_seconds) + L"|" +
+         o.shots;
 }
 
 TEST(AutoOptions, ReadsEveryChoiceAndRefusesWhatItCannotDo) {

@@ -68,30 +68,14 @@ TEST(IntegrityRecord, FormatsAndReadsBackAndRefusesMalformedLines) {
     const auto read = ParseIntegrityRecord(record + kStart);  // what follows is not read
     EXPECT_TRUE(read && read->body_length == length && read->digest == Sha256Of("abc")) << record;
   }
+  // Each refusal of the reader once (that nothing else reads is the fuzz target's round trip).
   const std::string three = "00000000000000000003", zeros(63, '0'), good = line(three, abc);
   for (const std::string& bad :
-       {std::string(), good.substr(0, kRecordSize - 1), line(three, abc, "\n"),
-        line(three, abc, "\n\r"), line(three, abc, " \r"), "TGW-body " + good.substr(9),
-        "tgw-body:" + good.substr(9), line("0000000000000000000x", abc),
-        line(" 0000000000000000003", abc), line("+0000000000000000003", abc),
-        line("18446744073709551616", abc), line("99999999999999999999", abc),
-        line("0000000000000000003", abc + "0"), line(three, zeros + "A"), line(three, zeros + "g"),
-        line(three, zeros + " "), "tgw-body " + three + " SHA256 " + abc + "\r\n",
-        std::string(kRecordSize, '\0')}) {
+       {good.substr(0, kRecordSize - 1), line(three, abc, "\n\r"), "TGW-body " + good.substr(9),
+        line("0000000000000000000x", abc), line("18446744073709551616", abc),
+        "tgw-body " + three + " SHA256 " + abc + "\r\n", line(three, zeros + "A"),
+        line(three, zeros + "g")}) {
     EXPECT_FALSE(ParseIntegrityRecord(bad)) << ::testing::PrintToString(bad);
-  }
-}
-
-TEST(Split, SplitsAtEveryMarkerLeftToRightIntoAtMostSoMany) {
-  const std::tuple<std::string, std::u16string, std::size_t, std::string> rows[] = {
-      {"", u"/", SIZE_MAX, ""},
-      {"a/b", u"/", 0, ""},
-      {"/a//b/", u"/", SIZE_MAX, "|a||b||"},
-      {"xaaay", u"aa", SIZE_MAX, "x|ay|"},
-      {"\xE9/\xFF", u"/", SIZE_MAX, "\xE9|\xFF|"},
-      {"a/b/c", u"/", 2, "a|b/c|"}};
-  for (const auto& [data, separator, most, pieces] : rows) {
-    EXPECT_EQ(Join(Split(data, separator, most), '|'), pieces) << ::testing::PrintToString(data);
   }
 }
 
@@ -124,6 +108,7 @@ TEST(SplitContainer, ReadsEachKindOfContainer) {
   for (const auto& [whole, expected] : rows) {
     EXPECT_EQ(shown(whole), expected) << ::testing::PrintToString(whole);
   }
+  EXPECT_TRUE(Split("a/b", u"/", 0).empty());  // (the reader asks for one more name than files)
   const std::string whole = Sealed(kBody);
   for (std::size_t at = kImage.size() + kStart.size(); at < whole.size(); ++at) {
     std::string flipped = whole;

@@ -89,33 +89,30 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
       {kProgram, {In(L"Uninstall.exe")}},
   };
   Lines lines;
-  std::vector<std::pair<std::wstring, LineVerdict>> expected, skipped, planned, reported;
+  std::vector<LogLine> expected, skipped;
   for (const auto& [verdict, texts] : rows) {
     for (const std::wstring& text : texts) {
       lines.push_back(text);
-      expected.emplace_back(text, verdict);
-      if (tgw::IsSkipped(verdict)) skipped.emplace_back(text, verdict);
+      expected.push_back({text, verdict});
+      if (tgw::IsSkipped(verdict)) skipped.push_back({text, verdict});
     }
   }
-  skipped.emplace_back(In(L"plug-ins"), kFolder);
+  skipped.push_back({In(L"plug-ins"), kFolder});
   Install(lines);
+  std::set<std::wstring> kept{L"d:\\apps\\tagwright\\uninstall.exe"};  // and theirs:
   for (const wchar_t* theirs : {L"C:\\other\\x.txt", L"E:\\Apps\\Tagwright\\Tagwright.exe",
                                 L"C:\\Users\\ann\\Desktop\\Other.lnk", L"D:\\Apps\\outside.txt",
                                 L"D:\\Apps\\Tagwright\\templates\\mine.htm"}) {
     files.PutFile(theirs, "theirs");
+    kept.insert(fakes::MemoryFileSystem::Key(theirs));
   }
   const UninstallPlan plan = Plan();
-  for (const LogLine& line : plan.lines) planned.emplace_back(line.text, line.verdict);
-  EXPECT_EQ(planned, expected);
+  EXPECT_EQ(plan.lines, expected);
+  EXPECT_EQ(plan.folders.back().place + plan.folders.back().name, kDir);  // itself, last
   const UninstallOutcome outcome = RunUninstall(files, plan);
-  for (const LogLine& line : outcome.skipped) reported.emplace_back(line.text, line.verdict);
-  EXPECT_EQ(reported, skipped);
+  EXPECT_EQ(outcome.skipped, skipped);
   EXPECT_TRUE(outcome.Completed());
-  EXPECT_EQ(files.Files(),
-            (std::set<std::wstring>{L"c:\\other\\x.txt", L"c:\\users\\ann\\desktop\\other.lnk",
-                                    L"d:\\apps\\outside.txt", L"d:\\apps\\tagwright\\uninstall.exe",
-                                    L"d:\\apps\\tagwright\\templates\\mine.htm",
-                                    L"e:\\apps\\tagwright\\tagwright.exe"}));
+  EXPECT_EQ(files.Files(), kept);
   for (const std::wstring& gone : {In(L"languages"), In(L"plug-ins"), Group(L""),
                                    std::wstring(L"C:\\Users\\ann\\AppData\\TGWR")}) {
     EXPECT_FALSE(files.FolderExists(gone).value_or(true)) << ::testing::PrintToString(gone);
@@ -125,12 +122,10 @@ TEST_F(Uninstall, EveryLineIsUntrustedOnlyOurFilesGo) {
   for (const std::wstring& link : {In(L"languages\\english"), In(L"Tagwright.exe"), Group(L"")}) {
     files.reparse_points.insert(fakes::MemoryFileSystem::Key(link));
   }
-  Lines through_links;
-  for (const LogLine& line : RunUninstall(files, Plan()).skipped) {
-    if (line.verdict == kThroughLink && files.HasFile(line.text))
-      through_links.push_back(line.text);
-  }
-  EXPECT_EQ(through_links.size(), 3u);
+  int through_links = 0;
+  for (const LogLine& line : RunUninstall(files, Plan()).skipped)
+    through_links += line.verdict == kThroughLink && files.HasFile(line.text);
+  EXPECT_EQ(through_links, 3);
   // A path whose kind cannot be told is left, with the reason, once.
   const Error denied{ErrorKind::kAccessDenied, 5};
   Install({In(L"Tagwright.exe")});

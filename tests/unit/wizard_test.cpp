@@ -43,15 +43,6 @@ const Files kProduct{{"languages\\english\\a.lng", std::string("\0\r\n\x1A\xFF",
                      {"templates\\empty.htm", ""},
                      {"a.txt", "A"}};
 
-// The shortfalls of a run as (step, error, name, failed) rows.
-using Row = std::tuple<Step, Error, std::wstring, std::size_t>;
-std::vector<Row> Rows(const InstallOutcome& outcome) {
-  std::vector<Row> rows;
-  for (const Shortfall& s : outcome.shortfalls)
-    rows.emplace_back(s.step, s.error, s.name, s.failed);
-  return rows;
-}
-
 std::string Lines(const Strings& lines) {
   std::string bytes;
   for (const auto& line : lines) bytes += std::string(line.begin(), line.end()) + "\r\n";
@@ -80,12 +71,6 @@ class Setup : public ::testing::Test, public FolderPicker {
     files.PutFile(runtime.program_file, program);
     stage = 4;
     return StartInstalation({ui, runtime, files, shell}, stage);
-  }
-  // The run through the wizard, with `on_pump` called at every pump of it.
-  void RunWith(std::function<void()> on_pump) {
-    while (wizard.Stage() < 3) wizard.Command3_Click();
-    ui.on_pump = std::move(on_pump);
-    wizard.Command3_Click();
   }
   Result<std::optional<std::wstring>> Pick(std::wstring_view) override {
     return std::exchange(picked, std::optional<std::wstring>());
@@ -137,8 +122,8 @@ TEST_F(Setup, WhatTheRunShowsWritesAndLogs) {
                            "templates\\AUX.htm", "a<b", "x.", "ok.txt"}) {
     payload.emplace_back(name, "X");
   }
-  EXPECT_EQ(Rows(Run(Container(payload))),
-            (std::vector<Row>{{Step::kFiles, Error{ErrorKind::kBadName, 0}, L"", 6}}));
+  EXPECT_EQ(Run(Container(payload)).shortfalls,
+            (std::vector<Shortfall>{{Step::kFiles, Error{ErrorKind::kBadName, 0}, L"", 6}}));
   EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%", L"50%", L"56%", L"62%", L"69%", L"75%", L"82%",
                                     L"88%", L"95%", L"100%"}));
   EXPECT_EQ(files.Files().size(), 13u);  // the one file, 9 of the run and 3 of the machine
@@ -169,8 +154,8 @@ TEST_F(Setup, EveryWriteThatFailsIsNamedWithItsCauseAndNothingIsCut) {
     const std::string old_bytes = files.Bytes(path);
     files.Fail(path, at, error);
     const Error told{error.kind, step == Step::kShortcut ? 0x80070000 | error.code : error.code};
-    EXPECT_EQ(Rows(Run(Container({{"a.txt", "new a"}, {"b.txt", "new b"}}))),
-              (std::vector<Row>{{step, told, name, step == Step::kFiles}}));
+    EXPECT_EQ(Run(Container({{"a.txt", "new a"}, {"b.txt", "new b"}})).shortfalls,
+              (std::vector<Shortfall>{{step, told, name, step == Step::kFiles}}));
     EXPECT_EQ(files.Files(), before);
     EXPECT_TRUE(step == Step::kLog || files.Bytes(path) == old_bytes);
     EXPECT_EQ(files.Bytes(kDir + L"a.txt"), "new a");
@@ -195,8 +180,8 @@ TEST_F(Setup, FilesAreWrittenInPiecesEachReadFromTheSetupsFile) {
       files.Fail(runtime.program_file, At::kRead, read_fault);
     }
   };
-  EXPECT_EQ(Rows(Run(Container(payload, true))),
-            (std::vector<Row>{{Step::kFiles, read_fault, L"", 3}}));
+  EXPECT_EQ(Run(Container(payload, true)).shortfalls,
+            (std::vector<Shortfall>{{Step::kFiles, read_fault, L"", 3}}));
   EXPECT_EQ(files.Bytes(kDir + L"a.bin"), payload[0].second);
   for (const wchar_t* name : {L"b.bin", L"c.bin", L"d.bin"}) {
     EXPECT_FALSE(files.HasFile(kDir + name)) << name;
@@ -207,18 +192,13 @@ TEST_F(Setup, FilesAreWrittenInPiecesEachReadFromTheSetupsFile) {
 // end-to-end tests'); a folder that is not absolute is refused before anything is written.
 TEST_F(Setup, ADamagedSetupOrAFolderThatIsNotAbsoluteWriteNothing) {
   ASSERT_TRUE(Run(Container(kProduct)).Completed());
-  const auto snapshot = [this] {
-    std::map<std::wstring, std::string> all;
-    for (const std::wstring& file : files.Files()) all[file] = files.Bytes(file);
-    return all;
-  };
   std::string damaged = Container(kProduct, true);
   damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x20);
   files.PutFile(runtime.program_file, damaged);
-  const auto before = snapshot();
+  const auto before = files.nodes;
   ui = {};
   EXPECT_TRUE(Run(damaged).damaged);
-  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(files.nodes, before);
   EXPECT_EQ(Percentages(), (Strings{L"5%", L"25%"}));
   EXPECT_EQ(stage, 5);
   for (const wchar_t* dir : {L"", L"Tagwright\\", L"d:\\x", L"q:\\no drive\\"}) {
@@ -234,14 +214,11 @@ TEST_F(Setup, ADamagedSetupOrAFolderThatIsNotAbsoluteWriteNothing) {
 
 // Across midnight, where the timer falls back to 0: begun in the last half second of the day, a
 // pause's start rounds to 86400, which the timer never reads.
-TEST(Pause, EndsOnTimeAcrossMidnight) {
+TEST_F(Setup, PausesEndOnTimeAcrossMidnight) {
   for (const auto& [begin, threshold, end] :
        {std::tuple{86399.7, 0.5, 0.5}, std::tuple{86399.3, 0.8, 86399.8},
         std::tuple{86399.4, 1.0, 0.0}}) {
-    fakes::FakeToolkit ui;
-    fakes::FakeRuntime runtime;
     runtime.now = begin;
-    runtime.tick = 0.01;
     Pause(ui, runtime, threshold);
     EXPECT_NEAR(runtime.now, end, 0.03) << begin;
   }
@@ -250,26 +227,28 @@ TEST(Pause, EndsOnTimeAcrossMidnight) {
 // The completion page says what did not complete, in the chosen language. (Damaged setups and a
 // folder that cannot be made are the end-to-end tests'.)
 TEST_F(Setup, ARunThatFailsEndsOnTheCompletionPageSayingWhy) {
+  while (wizard.Stage() < 3) wizard.Command3_Click();
   int pumps = 0;
-  RunWith([&] {
+  ui.on_pump = [&] {
     if (++pumps == 4) throw std::bad_alloc();
-  });
+  };
+  wizard.Command3_Click();
   EXPECT_TRUE(ui.visible[Frame6]);
   EXPECT_EQ(ui.captions[Label7], L"Setup did not complete: an unexpected error stopped it.");
   const Error full{ErrorKind::kDiskFull, 112}, denied{ErrorKind::kAccessDenied, 5};
-  InstallOutcome partial, none, unread;
-  partial.file_count = 30;
-  partial.shortfalls = {{Step::kFiles, full, {}, 2},
-                        {Step::kSettings, full, {}, 0},
-                        {Step::kRuntimeCopy, Error{ErrorKind::kInUse, 32}, L"mscomctl.ocx", 0},
-                        {Step::kShortcut, denied, L"Official web site", 0},
-                        {Step::kLog, full, {}, 0},
-                        {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}};
+  InstallOutcome none, unread{.shortfalls = {{Step::kReadSetup, {}, {}, 0}}};
+  InstallOutcome partial{
+      .file_count = 30,
+      .shortfalls = {{Step::kFiles, full, {}, 2},
+                     {Step::kSettings, full, {}, 0},
+                     {Step::kRuntimeCopy, Error{ErrorKind::kInUse, 32}, L"mscomctl.ocx", 0},
+                     {Step::kShortcut, denied, L"Official web site", 0},
+                     {Step::kLog, full, {}, 0},
+                     {Step::kUserRecord, Error{ErrorKind::kOther, 1117}, {}, 0}}};
   InstallOutcome folder = partial;  // everything else follows from the folder
   folder.shortfalls.insert(folder.shortfalls.begin(), {Step::kFolder, denied, {}, 0});
   EXPECT_EQ(NotCompletedText(1, folder),
             L"Установка не завершена: не удалось создать папку установки (отказано в доступе).");
-  unread.shortfalls = {{Step::kReadSetup, {}, {}, 0}};
   const std::tuple<int, const InstallOutcome*, const wchar_t*> rows[] = {
       {0, &partial,
        L"Setup did not complete. Not done: 2 of 30 files, the settings file, the install log "

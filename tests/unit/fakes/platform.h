@@ -53,8 +53,9 @@ class MemoryFileSystem : public FileSystem {
   int volume_flushes = 0;                            // calls of FlushVolume
   std::map<std::wstring, std::wstring> short_names;  // key -> short form, for RecordablePath
   std::set<std::wstring> reparse_points;             // keys of junctions and symbolic links
+  std::map<std::wstring, std::optional<std::string>> nodes;  // key -> bytes; nothing: a folder
 
-  MemoryFileSystem() { nodes_[L"c:"] = nodes_[L"d:"] = std::nullopt; }  // the drives C: and D:
+  MemoryFileSystem() { nodes[L"c:"] = nodes[L"d:"] = std::nullopt; }  // the drives C: and D:
 
   // "c:\a\b.txt" for "C:/A\\B.txt".
   static std::wstring Key(std::wstring_view path) {
@@ -73,22 +74,22 @@ class MemoryFileSystem : public FileSystem {
   void AddFolders(std::wstring_view path) {  // with every missing parent
     const std::wstring key = Key(path);
     for (auto at = key.find(L'\\'); at != std::wstring::npos; at = key.find(L'\\', at + 1)) {
-      nodes_.try_emplace(key.substr(0, at));
+      nodes.try_emplace(key.substr(0, at));
     }
-    nodes_.try_emplace(key);
+    nodes.try_emplace(key);
   }
   void PutFile(std::wstring_view path, std::string_view bytes) {
     AddFolders(Parent(Key(path)));
-    nodes_[Key(path)] = std::string(bytes);
+    nodes[Key(path)] = std::string(bytes);
   }
   std::string Bytes(std::wstring_view path) const {  // "<absent>" when there is no such file
-    const auto it = nodes_.find(Key(path));
-    return it == nodes_.end() || !it->second ? "<absent>" : *it->second;
+    const auto it = nodes.find(Key(path));
+    return it == nodes.end() || !it->second ? "<absent>" : *it->second;
   }
   bool HasFile(std::wstring_view path) const { return Bytes(path) != "<absent>"; }
   std::set<std::wstring> Files() const {  // the keys of every file
     std::set<std::wstring> files;
-    for (const auto& [key, bytes] : nodes_) {
+    for (const auto& [key, bytes] : nodes) {
       if (bytes) files.insert(key);
     }
     return files;
@@ -97,9 +98,9 @@ class MemoryFileSystem : public FileSystem {
   Status MakeFolder(std::wstring_view path) override {
     const std::wstring key = Key(path);
     if (const auto fault = FaultAt(key, Fault::At::kOpen)) return *fault;
-    if (nodes_.count(key) != 0) return Error{ErrorKind::kExists, 183};
+    if (nodes.count(key) != 0) return Error{ErrorKind::kExists, 183};
     if (!IsFolder(Parent(key))) return kPathNotFound;
-    nodes_[key] = std::nullopt;
+    nodes[key] = std::nullopt;
     return {};
   }
   Status RemoveFolder(std::wstring_view path) override {
@@ -107,16 +108,16 @@ class MemoryFileSystem : public FileSystem {
     if (const auto file = ExistingFile(path); !IsFolder(key)) {
       return file ? Error{ErrorKind::kBadName, 267} : file.error();  // ERROR_DIRECTORY
     }
-    const auto child = nodes_.lower_bound(key + L"\\");
-    if (child != nodes_.end() && child->first.starts_with(key + L"\\")) {
+    const auto child = nodes.lower_bound(key + L"\\");
+    if (child != nodes.end() && child->first.starts_with(key + L"\\")) {
       return Error{ErrorKind::kOther, 145};  // ERROR_DIR_NOT_EMPTY
     }
-    nodes_.erase(key);
+    nodes.erase(key);
     return {};
   }
   Status RemoveFile(std::wstring_view path) override {
     if (const auto file = Open(path); !file) return file.error();
-    nodes_.erase(Key(path));
+    nodes.erase(Key(path));
     return {};
   }
   Result<bool> IsReparsePoint(std::wstring_view path) override {
@@ -137,9 +138,9 @@ class MemoryFileSystem : public FileSystem {
     if (IsFolder(key)) return kAccessDenied;
     std::optional<std::string> pending;
     if (mode == OpenMode::kReplace || mode == OpenMode::kReplaceAppending) {
-      pending = mode == OpenMode::kReplace || !nodes_.count(key) ? "" : *nodes_[key];
-    } else if (mode == OpenMode::kOutput || !nodes_.count(key)) {
-      nodes_[key] = "";
+      pending = mode == OpenMode::kReplace || !nodes.count(key) ? "" : *nodes[key];
+    } else if (mode == OpenMode::kOutput || !nodes.count(key)) {
+      nodes[key] = "";
     }
     return std::unique_ptr<OutputFile>(std::make_unique<Output>(*this, key, pending));
   }
@@ -169,8 +170,7 @@ class MemoryFileSystem : public FileSystem {
   // The path when it passes through the code page, else the short_names entry of an existing one.
   Result<std::wstring> RecordablePath(std::wstring_view path) override {
     if (FromAnsi(ToAnsi(path)) == path) return std::wstring(path);
-    if (!nodes_.count(Key(path)))
-      return IsFolder(Parent(Key(path))) ? kFileNotFound : kPathNotFound;
+    if (!nodes.count(Key(path))) return IsFolder(Parent(Key(path))) ? kFileNotFound : kPathNotFound;
     const auto it = short_names.find(Key(path));
     if (it == short_names.end()) return Error{ErrorKind::kNoMapping, 1113};
     return it->second;
@@ -191,7 +191,7 @@ class MemoryFileSystem : public FileSystem {
         : files_(files), key_(std::move(key)), pending_(std::move(pending)) {}
     Status WriteLine(std::wstring_view text) override { return WriteBytes(ToAnsi(text) + "\r\n"); }
     Status WriteBytes(std::string_view bytes) override {
-      auto& node = pending_ ? pending_ : files_.nodes_[key_];
+      auto& node = pending_ ? pending_ : files_.nodes[key_];
       const auto fault = files_.FaultAt(key_, Fault::At::kWrite);
       (node ? *node : node.emplace())
           .append(bytes.substr(0, fault ? bytes.size() / 2 : bytes.size()));
@@ -200,7 +200,7 @@ class MemoryFileSystem : public FileSystem {
     Status Close() override {
       const auto fault = files_.FaultAt(key_, Fault::At::kClose);
       if (failed_.ok() && fault) failed_ = *fault;
-      if (pending_ && failed_.ok()) files_.nodes_[key_] = std::exchange(pending_, std::nullopt);
+      if (pending_ && failed_.ok()) files_.nodes[key_] = std::exchange(pending_, std::nullopt);
       return failed_;
     }
 
@@ -229,13 +229,13 @@ class MemoryFileSystem : public FileSystem {
     return it->second.error;
   }
   bool IsFolder(const std::wstring& key) const {
-    const auto it = nodes_.find(key);
-    return it != nodes_.end() && !it->second;
+    const auto it = nodes.find(key);
+    return it != nodes.end() && !it->second;
   }
   // The bytes of the file a path names, or why opening it to read fails.
   Result<std::string*> ExistingFile(std::wstring_view path) {
-    const auto it = nodes_.find(Key(path));
-    if (it == nodes_.end()) return IsFolder(Parent(Key(path))) ? kFileNotFound : kPathNotFound;
+    const auto it = nodes.find(Key(path));
+    if (it == nodes.end()) return IsFolder(Parent(Key(path))) ? kFileNotFound : kPathNotFound;
     if (!it->second) return kAccessDenied;
     return &*it->second;
   }
@@ -243,8 +243,6 @@ class MemoryFileSystem : public FileSystem {
     if (const auto fault = FaultAt(path, Fault::At::kOpen)) return *fault;
     return ExistingFile(path);
   }
-
-  std::map<std::wstring, std::optional<std::string>> nodes_;  // key -> bytes; nothing: a folder
 };
 
 // Makes the special folders; saves each shortcut as a file of the memory file system ("lnk"), so

@@ -62,6 +62,8 @@ bool IsSkipped(LineVerdict verdict);
 struct LogLine {
   std::wstring text;
   LineVerdict verdict;
+
+  friend bool operator==(const LogLine&, const LogLine&) = default;
 };
 
 // A file or folder to remove: `place` (with its final backslash) is the folder it lies in or below,

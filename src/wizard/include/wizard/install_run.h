@@ -41,6 +41,8 @@ struct Shortfall {
   Error error;             // for kFiles, the first failure's
   std::wstring name;       // kRuntimeCopy, kShortcut
   std::size_t failed = 0;  // kFiles
+
+  friend bool operator==(const Shortfall&, const Shortfall&) = default;
 };
 
 // How the run went. Unless the setup file is damaged or the folder is refused, a failed run
