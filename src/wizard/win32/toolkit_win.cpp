@@ -25,9 +25,9 @@ void Win32Toolkit::SetCaptionSoon(Control control, std::wstring_view caption) {
   const ULONGLONG since = GetTickCount64() - soon_.shown_at;
   if (since >= kFrameMs) {
     ShowSoonCaption();
-  } else {
-    SetTimer(window_.handle(), reinterpret_cast<UINT_PTR>(this),
-             static_cast<UINT>(kFrameMs - since), &Win32Toolkit::OnSoonTimer);
+  } else if (!soon_.timer) {
+    soon_.timer = SetTimer(window_.handle(), reinterpret_cast<UINT_PTR>(this),
+                           static_cast<UINT>(kFrameMs - since), &Win32Toolkit::OnSoonTimer) != 0;
   }
 }
 
@@ -40,7 +40,9 @@ void Win32Toolkit::ShowSoonCaption() {
 
 void CALLBACK Win32Toolkit::OnSoonTimer(HWND window, UINT, UINT_PTR id, DWORD) noexcept {
   KillTimer(window, id);
-  reinterpret_cast<Win32Toolkit*>(id)->ShowSoonCaption();
+  auto* const toolkit = reinterpret_cast<Win32Toolkit*>(id);
+  toolkit->soon_.timer = false;
+  toolkit->ShowSoonCaption();
 }
 
 std::wstring Win32Toolkit::GetText(Control control) {

@@ -43,6 +43,7 @@ class Win32Toolkit final : public Toolkit {
   struct SoonCaption {
     Control control{};
     bool due = false;
+    bool timer = false;  // its timer is set
     ULONGLONG shown_at = 0;
     std::wstring text;
   };
