@@ -11,7 +11,7 @@ namespace {
 
 using tgw::Control;
 
-TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAFrameLaterAndOnlyTheLastOne) {
+TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAMomentLaterAndOnlyTheLastOne) {
   tgw::win32::WizardWindow window(nullptr);
   ASSERT_TRUE(window.Create().ok());
   tgw::win32::Win32Toolkit ui(window);
@@ -21,9 +21,9 @@ TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAFrameLaterAndOnlyTheLastOne) {
     text.resize(static_cast<std::size_t>(GetWindowTextW(action, text.data(), 64)));
     return text;
   };
-  // Events pumped for a tenth of a second, or until `text` shows.
+  // Events pumped for half a second, or until `text` shows.
   const auto pump = [&ui, &shown](std::wstring_view text) {
-    for (int i = 0; i < 10 && shown() != text; ++i) ui.WaitEvents(0.01);
+    for (int i = 0; i < 50 && shown() != text; ++i) ui.WaitEvents(0.01);
   };
   ui.SetCaptionSoon(Control::Action, L"one");
   ui.SetCaptionSoon(Control::Action, L"two");

@@ -14,20 +14,20 @@ void Win32Toolkit::SetCaption(Control control, std::wstring_view caption) {
   window_.SetText(control, caption);
 }
 
-// Each caption is a round trip to the window server and a repaint (under Wine, half a
-// millisecond), so a caption that changes faster than a frame is shown once a frame: at once when
-// a frame has passed since the last one, else by a timer when it has.
+// Each caption is a round trip to the window server and a repaint (under Wine, half a millisecond
+// and more), so a caption that changes faster than anyone can read is shown ten times a second: at
+// once when kSoonMs have passed since the last one, else by a timer when they have.
 void Win32Toolkit::SetCaptionSoon(Control control, std::wstring_view caption) {
   if (soon_.control != control) ShowSoonCaption();
   soon_.control = control;
   soon_.text.assign(caption);
   soon_.due = true;
   const ULONGLONG since = GetTickCount64() - soon_.shown_at;
-  if (since >= kFrameMs) {
+  if (since >= kSoonMs) {
     ShowSoonCaption();
   } else if (!soon_.timer) {
     soon_.timer = SetTimer(window_.handle(), reinterpret_cast<UINT_PTR>(this),
-                           static_cast<UINT>(kFrameMs - since), &Win32Toolkit::OnSoonTimer) != 0;
+                           static_cast<UINT>(kSoonMs - since), &Win32Toolkit::OnSoonTimer) != 0;
   }
 }
 

@@ -26,7 +26,7 @@ class Toolkit {
   // Labels, frames (page titles), buttons and the check box. Shows at the next pump.
   virtual void SetCaption(Control control, std::wstring_view caption) = 0;
   // A caption that changes many times a second (the file being copied): the toolkit may show it a
-  // frame later, and skip one that a later caption replaced within the same frame.
+  // moment later (a tenth of a second at most), and skip one that a later caption replaced.
   virtual void SetCaptionSoon(Control control, std::wstring_view caption) {
     SetCaption(control, caption);
   }

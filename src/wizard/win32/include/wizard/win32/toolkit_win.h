@@ -39,7 +39,7 @@ class Win32Toolkit final : public Toolkit {
     float value;
   };
 
-  // The caption SetCaptionSoon holds back until a frame has passed since the last one it showed.
+  // The caption SetCaptionSoon holds back until kSoonMs have passed since the last one it showed.
   struct SoonCaption {
     Control control{};
     bool due = false;
@@ -47,7 +47,8 @@ class Win32Toolkit final : public Toolkit {
     ULONGLONG shown_at = 0;
     std::wstring text;
   };
-  static constexpr ULONGLONG kFrameMs = 16;
+  // Ten captions a second: a name shown for less than a tenth of a second cannot be read.
+  static constexpr ULONGLONG kSoonMs = 100;
 
   void ShowSoonCaption();
   static void CALLBACK OnSoonTimer(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
