@@ -11,7 +11,6 @@ fail() { echo "browser_test.sh: FAILED: $*" && exit 1; }
 less_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 rmse() { { compare -metric RMSE "$1" "$2" null: 2>&1 || true; } | sed -n 's/.*(\(.*\)).*/\1/p'; }
 run_pids() { grep -o '(pid [0-9]*)' run.log | tr -dc '0-9\n'; }
-# poll TIMES COMMAND...: COMMAND every 0.1 s until it succeeds, at most TIMES times.
 poll() { for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done; false; }
 finish() { # on failure: run.sh stops what it started; whatever is left is killed
   local status=$? pid

@@ -4,12 +4,9 @@
 
 #include "contract.h"
 
-#include <gtest/gtest.h>
-
 #include "status_checks.h"
 
 namespace tgw::testing {
-namespace {
 
 // Failures keep their kind and Win32 code, and make nothing.
 TEST_P(FileSystemContract, FailuresKeepTheirKindAndCode) {
@@ -90,5 +87,4 @@ TEST_P(ShellContract, SpecialFoldersAndShortcuts) {
   EXPECT_EQ(backend->FileNames(root), std::set<std::wstring>{L"tagwright.lnk"});
 }
 
-}  // namespace
 }  // namespace tgw::testing
