@@ -50,7 +50,6 @@ read -r cx cy cw ch pw ph <canvas.txt
 [[ ${pw}x${ph} == "$screen" && ${cw}x${ch} == "$screen" && $cx$cy =~ ^[0-9]+$ ]] ||
   fail "the canvas is ${cw}x${ch} (${pw}x${ph} pixels) at $cx,$cy, not the screen $screen unscaled"
 
-# The screen in the browser's picture, and shifted by 8 pixels.
 convert browser.png -crop "$screen+$cx+$cy" +repage canvas.png
 convert browser.png -crop "$screen+$((cx + 8))+$((cy + 8))" +repage shifted.png
 spread=$(convert screen.png -format '%[fx:standard_deviation]' info:)
