@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]: the setup image's size and start-up, a
-# part of scripts/bench.sh (the README tells each row): its bytes against the bar, the picture's
-# bytes in it, the median of RUNS (15) starts under Wine to a visible, answering window against
-# image_minimal_window.exe (the same DLLs), timed in turns by image_startup.exe.
+# TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]: the setup image's rows of scripts/bench.sh
+# (the README tells each): its size, the picture in it, and the median of RUNS starts under Wine to
+# a visible, answering window, timed in turns by image_startup.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD

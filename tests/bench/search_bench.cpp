@@ -15,8 +15,6 @@
 #include "engine/markers.h"
 #include "engine/payload.h"
 
-namespace {
-
 constexpr std::size_t kBytes = std::size_t{64} << 20, kFiles = 16;
 constexpr std::string_view kMarker = "p/NewFile/p";
 
@@ -84,8 +82,6 @@ double Best(Split split) {
   }
   return best;
 }
-
-}  // namespace
 
 int main() {
   for (const bool text : {true, false}) {

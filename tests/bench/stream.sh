@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# stream.sh [search|memory|files|packer]...: large payloads and many files, parts of
-# scripts/bench.sh (the README tells each row): the marker search (search_bench) natively and under
-# Wine; the setup's peak anonymous resident memory, sampled every 20 ms; 10,000 files installed by
-# setup-image-nopause.exe against bare_files.exe; tgwpack against cat and sync. Needs TGW_NATIVE
-# and TGW_WINDOWS; works in $TGW_WINDOWS/stream-bench (deleted at the end), Wine in wine-bench.
+# stream.sh [search|memory|files|packer]...: the rows of scripts/bench.sh on large payloads and
+# many files (the README tells each row); works in $TGW_WINDOWS/stream-bench, Wine in wine-bench.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=${TGW_NATIVE:?the native build folder} windows=${TGW_WINDOWS:?the windows build folder}
@@ -19,7 +16,6 @@ min() { printf '%s\n' "$@" | sort -g | head -1; }
 mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
 seconds() { printf '%.2f s' "$1"; }
 since() { awk -v a="$1" -v b="${2:-$(date +%s.%N)}" 'BEGIN { printf "%.3f", b - a }'; }
-# The seconds between the modification times of two files; the seconds a command takes.
 span() { since "$(stat -c %.9Y "$1")" "$(stat -c %.9Y "$2")"; }
 timed() { local start && start=$(date +%s.%N) && "$@" && since "$start"; }
 
@@ -105,7 +101,6 @@ files_part() {
 
 packer_part() {
   mkdir -p "$work/gib"
-  # Half random, half text-like: the sample's text files repeated.
   find "$root/sample/product" \( -name '*.htm' -o -name '*.lng' -o -name '*.syn' \) -print0 |
     LC_ALL=C sort -z | xargs -0 cat >"$work/text.seed"
   for k in 1 2 3 4; do

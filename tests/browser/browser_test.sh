@@ -11,7 +11,6 @@ fail() { echo "browser_test.sh: FAILED: $*" && exit 1; }
 less_than() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
 rmse() { { compare -metric RMSE "$1" "$2" null: 2>&1 || true; } | sed -n 's/.*(\(.*\)).*/\1/p'; }
 run_pids() { grep -o '(pid [0-9]*)' run.log | tr -dc '0-9\n'; }
-# poll TIMES COMMAND...: COMMAND every 0.1 s until it succeeds, at most TIMES times.
 poll() { for _ in $(seq "$1"); do "${@:2}" && return; sleep 0.1; done; false; }
 finish() { # on failure: run.sh stops what it started; whatever is left is killed
   local status=$? pid
@@ -51,7 +50,6 @@ read -r cx cy cw ch pw ph <canvas.txt
 [[ ${pw}x${ph} == "$screen" && ${cw}x${ch} == "$screen" && $cx$cy =~ ^[0-9]+$ ]] ||
   fail "the canvas is ${cw}x${ch} (${pw}x${ph} pixels) at $cx,$cy, not the screen $screen unscaled"
 
-# The screen in the browser's picture, and shifted by 8 pixels.
 convert browser.png -crop "$screen+$cx+$cy" +repage canvas.png
 convert browser.png -crop "$screen+$((cx + 8))+$((cy + 8))" +repage shifted.png
 spread=$(convert screen.png -format '%[fx:standard_deviation]' info:)

@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <sstream>
 #include <tuple>
 

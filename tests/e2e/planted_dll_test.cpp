@@ -11,7 +11,6 @@
 #include "e2e.h"
 
 namespace tgw::e2e {
-namespace {
 
 // The DLLs the setup loads on some page under Wine (WINEDEBUG=+loaddll), those Windows loads for
 // such a program, and Wine's own. Not KERNEL32, KERNELBASE or msvcrt: Windows takes them (its
@@ -152,5 +151,4 @@ TEST(PlantedDlls, NoneRunsInTheSetupTgwautoTheUninstallerItsCopyOrTheEditor) {
   NoneRunsInTheUninstallerItsCopyOrTheEditor(scenario, scenario / L"target\\Tagwright\\");
 }
 
-}  // namespace
 }  // namespace tgw::e2e

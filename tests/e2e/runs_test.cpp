@@ -1,13 +1,10 @@
 // Runs that do not install: a damaged setup, an install folder that cannot be made, a drive that
 // fills up on the way; and what tgwauto.exe refuses, with its exit codes.
 
-#include <tuple>
-
 #include "e2e.h"
 #include "options.h"
 
 namespace tgw::e2e {
-namespace {
 
 constexpr wchar_t kDamaged[] =
     L"Setup did not complete: the setup file is damaged, and nothing was installed. Please obtain "
@@ -115,5 +112,4 @@ TEST(DiskFull, EveryFileIsCompleteOrAbsentAndThePageSaysWhy) {
   EmptyTinyDrive();
 }
 
-}  // namespace
 }  // namespace tgw::e2e

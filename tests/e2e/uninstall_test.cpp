@@ -4,12 +4,9 @@
 // by tgwauto.exe, which ends with 1), then, run again, removes everything of the product but what
 // the user added and the files of others that hostile lines of the log name, its own file too.
 
-#include <optional>
-
 #include "e2e.h"
 
 namespace tgw::e2e {
-namespace {
 
 // What lies in `folder`: "." for the folder itself, then the relative path of each file and
 // folder below it; nothing when there is no such folder.
@@ -97,5 +94,4 @@ TEST(Uninstall, AsksInTheSettingsLanguageRemovesOnlyOursAndSaysWhatStayed) {
   EXPECT_FALSE(FolderExists(scenario.appdata() + L"\\TGWR"));
 }
 
-}  // namespace
 }  // namespace tgw::e2e

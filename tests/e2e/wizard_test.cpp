@@ -8,13 +8,11 @@
 #include <array>
 #include <memory>
 #include <span>
-#include <tuple>
 
 #include "e2e.h"
 #include "wizard/layout.h"
 
 namespace tgw::e2e {
-namespace {
 
 // Every control's caption, and the description, in English: what each page shows. (Those in
 // Russian are the unit tests'; the window's are checked for a few.)
@@ -238,5 +236,4 @@ TEST(Layout, ControlsWhereTheLayoutPutsThemAt96And144Dpi) {
   }
 }
 
-}  // namespace
 }  // namespace tgw::e2e

@@ -4,7 +4,6 @@
 #include "options.h"
 
 namespace tgw::automation {
-namespace {
 
 // The options as "mode setup|language|folder|icon|timeout|shots", or the refusal.
 std::wstring Parsed(const std::vector<std::wstring>& arguments) {
@@ -67,5 +66,4 @@ TEST(AutoOptions, ReadsEveryChoiceAndRefusesWhatItCannotDo) {
   }
 }
 
-}  // namespace
 }  // namespace tgw::automation

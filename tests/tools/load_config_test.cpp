@@ -1,12 +1,9 @@
 // tgwloadcfg: the linker map's address, the load-configuration directory and the PE checksum.
 #include "loadcfg/load_config.h"
 
-#include <gtest/gtest.h>
-
 #include "tool_test.h"
 
 namespace tgw::loadcfg {
-namespace {
 
 using testing::Refusal;
 
@@ -149,5 +146,4 @@ TEST_F(LoadConfigFiles, CommandLineExitCodes) {
   }
 }
 
-}  // namespace
 }  // namespace tgw::loadcfg

@@ -1,11 +1,6 @@
 // tgwpack: the manifest's rules, the container it writes, its refusals, --list and --verify.
 #include "packer/packer.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <sstream>
-
 #include "engine/integrity.h"
 #include "engine/markers.h"
 #include "engine/names.h"
@@ -15,7 +10,6 @@
 #include "tool_test.h"
 
 namespace tgw::pack {
-namespace {
 
 using testing::Refusal;
 using Files = std::vector<std::pair<std::string, std::string>>;  // name, content
@@ -268,5 +262,4 @@ TEST_F(Packer, CommandLineExitCodes) {
   EXPECT_EQ(run(verify), 1);
 }
 
-}  // namespace
 }  // namespace tgw::pack

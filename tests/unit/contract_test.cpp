@@ -2,12 +2,9 @@
 
 #include "contract.h"
 
-#include <gtest/gtest.h>
-
 #include "fakes/platform.h"
 
 namespace tgw::testing {
-namespace {
 
 // A fresh drive E: with an empty folder on it.
 class MemoryBackend final : public Backend {
@@ -45,5 +42,4 @@ std::unique_ptr<Backend> NewMemoryBackend() { return std::make_unique<MemoryBack
 INSTANTIATE_TEST_SUITE_P(Memory, FileSystemContract, ::testing::Values(&NewMemoryBackend));
 INSTANTIATE_TEST_SUITE_P(Memory, ShellContract, ::testing::Values(&NewMemoryBackend));
 
-}  // namespace
 }  // namespace tgw::testing

@@ -7,7 +7,6 @@
 #include "fakes/platform.h"
 
 namespace tgw {
-namespace {
 
 using At = fakes::MemoryFileSystem::Fault::At;
 constexpr Error kFull{ErrorKind::kDiskFull, 112};
@@ -91,5 +90,4 @@ TEST(InstallRecords, TheLogKeepsTheEarlierLinesUnlessTheRunCompleted) {
   EXPECT_EQ(nowhere.Close(true).error().kind, ErrorKind::kNotFound);
 }
 
-}  // namespace
 }  // namespace tgw

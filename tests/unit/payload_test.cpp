@@ -11,7 +11,6 @@
 #include "fakes/platform.h"
 
 namespace tgw {
-namespace {
 
 const std::string kStart = "s/Parcelon/p", kFile = "p/NewFile/p", kImage = "MZ image bytes";
 const std::string kBody = "a.txt/b\\c.bin/" + kFile + "AAA" + kFile + "BB" + kFile + "\r\n";
@@ -214,5 +213,4 @@ TEST(AsInstallFolder, AbsoluteFoldersOnlyWithAFinalBackslash) {
   }
 }
 
-}  // namespace
 }  // namespace tgw

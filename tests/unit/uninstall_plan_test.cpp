@@ -7,7 +7,6 @@
 #include "fakes/platform.h"
 
 namespace tgw {
-namespace {
 
 using enum LineVerdict;
 using At = fakes::MemoryFileSystem::Fault::At;
@@ -211,5 +210,4 @@ TEST_F(Uninstall, TheMessagesSayWhatWasDone) {
             L"uninstaller lies in (\"D:\\Apps\\Tagwright\\\"), so nothing was removed.");
 }
 
-}  // namespace
 }  // namespace tgw

@@ -15,7 +15,6 @@
 #include "wizard/strings.h"
 
 namespace tgw {
-namespace {
 
 using enum Control;
 using Files = std::vector<std::pair<std::string, std::string>>;
@@ -298,5 +297,4 @@ TEST_F(Setup, TheFolderButtonSetsTheFieldToARecordableFolder) {
   EXPECT_EQ(ui.messages[0].kind, MessageKind::kWarning);
 }
 
-}  // namespace
 }  // namespace tgw

@@ -2,12 +2,9 @@
 
 #include "contract.h"
 
-#include <gtest/gtest.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "driver.h"
 #include "files.h"
@@ -16,7 +13,6 @@
 #include "test_support.h"
 
 namespace tgw::testing {
-namespace {
 
 // A fresh folder below the temp folder, with COM for the shell as the setup program has it.
 class Win32Backend final : public Backend {
@@ -91,5 +87,4 @@ TEST(Win32MappedFile, APageThatCannotBeReadReadsAsZerosAndTheMappingSaysSo) {
   EXPECT_EQ(bytes.substr(0, 4096), std::string(4096, '\0')) << "zeros from then on";
 }
 
-}  // namespace
 }  // namespace tgw::testing

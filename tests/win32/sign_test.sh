@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # A setup signed by scripts/sign.sh with a throwaway certificate verifies, keeps its integrity
 # record and installs under Wine; changed after signing, it fails both checks.
-#   sign_test.sh WORK SETUP TGWPACK TGWAUTO WINE_RUN PREFIX
 set -euo pipefail
 work=$1 setup=$2 tgwpack=$3 tgwauto=$4 wine_run=$5 prefix=$6
 rm -rf -- "$work" && mkdir -p -- "$work" && cd -- "$work"

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
 TEST(ThrowHelpers, LengthsNoContainerCanHoldAreOutOfMemory) {
   std::vector<char> bytes;
   EXPECT_THROW(bytes.resize(bytes.max_size() + 1), std::bad_alloc);
@@ -35,5 +33,3 @@ TEST(ThrowHelpers, BrokenPreconditionsAreStandardExceptionsWithTheLibrarysText) 
     }
   }
 }
-
-}  // namespace

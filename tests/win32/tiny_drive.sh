@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# tiny_drive.sh mount|unmount PREFIX FOLDER: the drive T: of a Wine prefix for the disk-full test,
-# a 64 KiB tmpfs on FOLDER. Without root, mount says so and exits 0 (the test skips). A drive left
-# mounted is unmounted first (lazily when busy: a Wine process lets go when it ends).
+# The disk-full test's drive T:, a 64 KiB tmpfs on FOLDER; without root, mount says so and exits 0
+# (the test skips). One left mounted is unmounted first (lazily: a Wine process lets go at its end).
 set -euo pipefail
 (($# == 3)) || { echo "usage: tiny_drive.sh mount|unmount PREFIX FOLDER" >&2 && exit 2; }
 link=$2/dosdevices/t: folder=$(realpath -m -- "$3")

@@ -7,8 +7,6 @@
 #include "wizard/win32/toolkit_win.h"
 #include "wizard/win32/window_win.h"
 
-namespace {
-
 using tgw::Control;
 
 TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAMomentLaterAndOnlyTheLastOne) {
@@ -38,5 +36,3 @@ TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAMomentLaterAndOnlyTheLastOne) {
   ui.SetCaptionSoon(Control::Action, L"six");
   EXPECT_EQ(ui.GetText(Control::Action), L"six");
 }
-
-}  // namespace

@@ -12,7 +12,8 @@
 namespace tgw::fakes {
 
 // The window as its layout creates it: remembers every control's state and every caption set,
-// answers message boxes as told, and runs `on_pump` at each pump so a test can click during a run.
+// answers No to every message box, and runs `on_pump` at each pump so a test can click during a
+// run.
 class FakeToolkit : public Toolkit {
  public:
   FakeToolkit() {
@@ -30,13 +31,13 @@ class FakeToolkit : public Toolkit {
   void SetVisible(Control control, bool shown) override { visible[control] = shown; }
   std::int16_t GetListIndex(Control) override { return list_index; }
   void SetListIndex(Control, std::int16_t index) override { list_index = index; }
-  int GetCheckValue(Control) override { return check_value; }
+  int GetCheckValue(Control) override { return 1; }  // checked
   void SetBarValue(Control, float value) override { bar = value; }
   float GetBarValue(Control) override { return bar; }
   MessageAnswer MsgBox(std::wstring_view prompt, std::wstring_view title,
                        MessageKind kind) override {
     messages.push_back({std::wstring(prompt), std::wstring(title), kind});
-    return answer;
+    return MessageAnswer::kNo;
   }
   void PumpEvents() override {
     if (on_pump) on_pump();
@@ -51,9 +52,7 @@ class FakeToolkit : public Toolkit {
   };
   std::vector<Message> messages;
   std::int16_t list_index = -1;
-  int check_value = 1;
   float bar = 0;
-  MessageAnswer answer = MessageAnswer::kNo;
   std::function<void()> on_pump;
 };
 
