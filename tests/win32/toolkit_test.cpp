@@ -1,13 +1,33 @@
-// The toolkit's captions that change faster than a frame, on the wizard's real window.
+// The wizard's real window: the order of its controls, and the toolkit's captions that change
+// faster than a frame.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "wizard/win32/toolkit_win.h"
 #include "wizard/win32/window_win.h"
 
 using tgw::Control;
+
+// Made for the first look or later, the controls on each parent follow one another in the tab
+// order (the dialog manager moves the focus in their order).
+TEST(Window, TheControlsOnEachParentAreInTabOrder) {
+  tgw::win32::WizardWindow window(nullptr);
+  ASSERT_TRUE(window.Create().ok());
+  auto controls = std::vector(tgw::layout::Controls().begin(), tgw::layout::Controls().end());
+  std::ranges::stable_sort(controls, {}, &tgw::layout::ControlLayout::tab);
+  std::map<Control, HWND> before;  // on each parent
+  for (const auto& control : controls) {
+    if (const HWND made = window.Item(control.id)) {
+      EXPECT_EQ(GetWindow(made, GW_HWNDPREV), before[control.parent]) << int(control.id);
+      before[control.parent] = made;
+    }
+  }
+}
 
 TEST(Toolkit, ACaptionSetSoonAfterAnotherShowsAMomentLaterAndOnlyTheLastOne) {
   tgw::win32::WizardWindow window(nullptr);

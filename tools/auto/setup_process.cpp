@@ -87,6 +87,9 @@ ProgramStart SetupStart(const SetupOptions& options) {
 SetupProcess::SetupProcess(const SetupOptions& options) : Process(SetupStart(options)) {
   // Should it not appear, the process is ended as this object's Process part is destroyed.
   window_ = WaitForWindow(kWindowTitle, options.window_timeout_ms);
+  // The setup makes the other pages' controls once its window is painted: all are there when it
+  // waits for input.
+  if (handle() != nullptr) WaitForInputIdle(handle(), options.window_timeout_ms);
 }
 
 SetupProcess::~SetupProcess() {
@@ -104,7 +107,10 @@ void SetupProcess::HookWindowThread(HMODULE module, HOOKPROC procedure) {
 }
 
 HWND SetupProcess::Find(Control id) const {
-  const HWND control = FindDescendant(window_, static_cast<int>(id));
+  HWND control = nullptr;
+  // Given a moment, should the setup still be making it.
+  WaitUntil([&] { return (control = FindDescendant(window_, static_cast<int>(id))) != nullptr; },
+            1000, 5);
   if (control == nullptr) {
     throw DriverError(L"the setup window has no control " + std::to_wstring(static_cast<int>(id)));
   }

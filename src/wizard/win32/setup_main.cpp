@@ -178,5 +178,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     StopUnexpectedly();
   }
   window.Show(show, tgw::Control::Command1);
-  return window.RunMessageLoop();
+  const int code = window.RunMessageLoop();
+  return window.failure() ? CannotOpenWindow(*window.failure()) : code;
 }

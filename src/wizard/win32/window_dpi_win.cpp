@@ -91,7 +91,9 @@ void WizardWindow::ApplyDpi(UINT dpi, const RECT* suggested) noexcept {
   dpi_ = dpi;
   // The old fonts stay until every control has its new one.
   const Fonts old_fonts = std::exchange(fonts_, MakeFonts(dpi));
-  for (const ControlWindow& item : items_) PlaceControl(item);
+  for (const ControlWindow& item : items_) {
+    if (item.handle != nullptr) PlaceControl(item);  // the others are made for dpi_
+  }
   FitToDpi(suggested);
 }
 
@@ -123,10 +125,12 @@ void WizardWindow::FitToDpi(const RECT* suggested) noexcept {
   const int client_height = TwipsToPixels(form.client_height, dpi);
   const RECT outer =
       WindowRectForClient(client_width, client_height, kWindowStyle, kWindowExStyle, dpi);
+  RECT now{};
+  GetWindowRect(window_, &now);
   if (suggested != nullptr) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top, outer.right, outer.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-  } else {
+  } else if (now.right - now.left != outer.right || now.bottom - now.top != outer.bottom) {
     SetWindowPos(window_, nullptr, 0, 0, outer.right, outer.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -139,7 +143,10 @@ void WizardWindow::FitToDpi(const RECT* suggested) noexcept {
                  outer.bottom + client_height - client.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  // A window not shown yet is painted whole when it is.
+  if (IsWindowVisible(window_)) {
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
 }
 
 WizardWindow::Fonts WizardWindow::MakeFonts(UINT dpi) const noexcept {

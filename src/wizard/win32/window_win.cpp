@@ -7,6 +7,7 @@
 
 #include <span>
 #include <string>
+#include <utility>
 
 #include "platform/win32/error_win.h"
 #include "resource.h"
@@ -19,6 +20,8 @@ namespace tgw::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TagwrightSetupWindow";
+// Posted to itself once shown: the windows not made for the first look are made.
+constexpr UINT kMakeTheRest = WM_APP;
 
 using layout::ControlLayout;
 using layout::Kind;
@@ -148,32 +151,64 @@ Status WizardWindow::Create() noexcept {
   std::array<const ControlLayout*, layout::kMaxControls> windows{};
   std::size_t count = 0;
   for (const ControlLayout& control : layout::Controls()) {
-    if (control.kind == Kind::kImage || control.kind == Kind::kLine) continue;
+    if (ClassOf(control).name == nullptr) continue;  // painted by the main window
     std::size_t place = count++;
     for (; place > 0 && windows[place - 1]->tab > control.tab; --place) {
       windows[place] = windows[place - 1];
     }
     windows[place] = &control;
   }
-  // Each made in its place and with its font for the window's DPI, and given its text after:
-  // a multi-line edit box lays its text out again on each of these, which for the language
-  // tables takes milliseconds.
+  for (std::size_t i = 0; i < count; ++i) items_.push_back({windows[i], nullptr, std::nullopt});
   dpi_ = DpiOf(window_);
   fonts_ = MakeFonts(dpi_);
-  for (std::size_t i = 0; i < count; ++i) {
-    const ControlLayout* control = windows[i];
-    // A control whose parent is no window yet would break the order above.
-    if (Item(control->parent) == nullptr) return ErrorFromCode(ERROR_INVALID_WINDOW_HANDLE);
-    if (!CreateControl(*control)) return LastError();
+  // The controls of the first look: those neither hidden nor on a hidden frame.
+  for (ControlWindow& item : items_) {
+    const ControlLayout& control = *item.layout;
+    const ControlWindow* parent = Find(control.parent);
+    if (Has(control, layout::kHidden) || (parent != nullptr && parent->handle == nullptr)) continue;
+    if (!CreateControl(item)) return LastError();
   }
 
   FitToDpi(nullptr);
   return {};
 }
 
-bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
+bool WizardWindow::MakeTheRest() noexcept {
+  if (all_made_ || making_ || window_ == nullptr) return all_made_;
+  making_ = true;
+  bool made = true;
+  for (ControlWindow& item : items_) {
+    if (item.handle != nullptr) continue;
+    if (!CreateControl(item)) {
+      made = false;
+      break;
+    }
+    // The system puts a new window after those on its parent; in the tab order it comes before
+    // any made for the first look with a higher tab, and after the one before it.
+    HWND before = HWND_TOP;
+    bool later = false;
+    for (const ControlWindow& other : items_) {
+      if (other.layout->parent != item.layout->parent || &other == &item) continue;
+      if (&other < &item) before = other.handle;
+      later = later || (&other > &item && other.handle != nullptr);
+    }
+    if (later) {
+      SetWindowPos(item.handle, before, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    }
+  }
+  making_ = false;
+  all_made_ = made;
+  if (!made && !failure_) {
+    failure_ = LastError();
+    PostQuitMessage(1);
+  }
+  return made;
+}
+
+bool WizardWindow::CreateControl(ControlWindow& item) noexcept {
+  const ControlLayout& control = *item.layout;
   const ControlClass window_class = ClassOf(control);
-  if (window_class.name == nullptr) return true;  // painted by the main window
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | window_class.style;
   if (window_class.tab_stop && !Has(control, layout::kNoTabStop)) style |= WS_TABSTOP;
   if (!Has(control, layout::kHidden)) style |= WS_VISIBLE;
@@ -185,22 +220,31 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   const bool list = control.kind == Kind::kComboBox;
   const LRESULT entry_height = list ? LineHeight(font) : 0;
   const int dropped = list ? DroppedListHeight(ListEntries(control.id).size(), entry_height) : 0;
-  const HWND handle = CreateWindowExW(
-      window_class.ex_style, window_class.name, L"", style, rect.left, rect.top,
-      rect.right - rect.left, rect.bottom - rect.top + dropped, Item(control.parent),
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
-  if (handle == nullptr) return false;
-  // A hidden text box (the language tables) keeps its text in the layout until it is shown or
-  // given another: an edit box lays out a text as it takes it, which for the tables, wrapped in
-  // their narrow boxes, takes milliseconds at every start. Text() reads it from the layout.
+  // Made with its text: it is the control's as soon as the window can be found. Not a hidden
+  // text box (the language tables), which keeps its text until it is shown or given another:
+  // an edit box lays out a text as it takes it, which for the tables, wrapped in their narrow
+  // boxes, takes milliseconds at every start.
   const bool keep = control.kind == Kind::kTextBox && Has(control, layout::kHidden);
-  if (!items_.push_back({&control, handle, keep && !control.caption.empty()})) return false;
+  std::wstring text = item.text ? std::move(*item.text) : std::wstring(control.caption);
+  item.text.reset();
+  const HWND parent = Made(control.parent);
+  // A control whose parent is no window would break the order above.
+  if (parent == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  const HWND handle = CreateWindowExW(
+      window_class.ex_style, window_class.name, keep ? L"" : text.c_str(), style, rect.left,
+      rect.top, rect.right - rect.left, rect.bottom - rect.top + dropped, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+  if (keep && !text.empty()) item.text = std::move(text);
+  if (handle == nullptr) return false;
+  item.handle = handle;
   SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (!control.caption.empty() && !keep) SetText(control.id, control.caption);
   SetFirstState(handle, control);
   if (list) {
     if (SendMessageW(handle, CB_GETITEMHEIGHT, 0, 0) != entry_height) {
-      SizeControl(items_.back());  // placed again with the list's own entry height
+      SizeControl(item);  // placed again with the list's own entry height
     } else {
       FitSelectionField(handle, rect.bottom - rect.top);
     }
@@ -208,10 +252,16 @@ bool WizardWindow::CreateControl(const ControlLayout& control) noexcept {
   return true;
 }
 
-HWND WizardWindow::Item(Control control) const noexcept {
+HWND WizardWindow::Made(Control control) const noexcept {
   if (control == Control::Form1) return window_;
   const ControlWindow* item = Find(control);
   return item != nullptr ? item->handle : nullptr;
+}
+
+HWND WizardWindow::Item(Control control) noexcept {
+  const ControlWindow* item = Find(control);
+  if (item != nullptr && item->handle == nullptr) MakeTheRest();
+  return Made(control);
 }
 
 const WizardWindow::ControlWindow* WizardWindow::Find(Control control) const noexcept {
@@ -232,14 +282,20 @@ std::wstring WizardWindow::Text(Control control) const {
   if (control == Control::Form1) return WindowText(window_);
   const ControlWindow* item = Find(control);
   if (item == nullptr) return {};
-  return item->text_in_layout ? std::wstring(item->layout->caption) : WindowText(item->handle);
+  if (item->text) return *item->text;
+  return item->handle != nullptr ? WindowText(item->handle) : std::wstring(item->layout->caption);
 }
 
 void WizardWindow::SetText(Control control, std::wstring_view text) {
-  const HWND handle = Item(control);
+  ControlWindow* const item = Find(control);
+  if (item != nullptr && item->handle == nullptr) {
+    item->text.emplace(text);  // given to the window as it is made
+    return;
+  }
+  const HWND handle = Made(control);
   if (handle == nullptr) return;
-  if (ControlWindow* item = Find(control)) item->text_in_layout = false;
-  const std::wstring terminated(text);
+  const std::wstring terminated(text);  // before the kept text it may view goes
+  if (item != nullptr) item->text.reset();
   SetWindowTextW(handle, terminated.c_str());
   // Repainted at the next pump. A see-through label paints what lies behind it first, so no
   // trace of a longer old text stays.
@@ -259,14 +315,14 @@ void WizardWindow::Show(int show_command, Control focus) noexcept {
   ShowWindow(window_, show_command);  // the activation gives last_focus_ the focus
   if (last_focus_ != nullptr) MoveFocus(last_focus_);
   UpdateWindow(window_);
+  PostMessageW(window_, kMakeTheRest, 0, 0);
 }
 
 void WizardWindow::SetVisible(Control control, bool visible) noexcept {
   const HWND handle = Item(control);
   if (handle == nullptr || handle == window_) return;
-  if (const ControlWindow* item = Find(control);
-      visible && item != nullptr && item->text_in_layout) {
-    SetText(control, item->layout->caption);
+  if (const ControlWindow* item = Find(control); visible && item != nullptr && item->text) {
+    SetText(control, *item->text);
   }
   const HWND focus = GetFocus();
   const bool hides_focus =
@@ -400,6 +456,9 @@ LRESULT WizardWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
       // From a multi-line edit box on Tab: the next control, or the one given.
       MoveFocus(LOWORD(lparam) != 0 ? reinterpret_cast<HWND>(wparam)
                                     : GetNextDlgTabItem(window, GetFocus(), wparam != 0));
+      return 0;
+    case kMakeTheRest:
+      MakeTheRest();
       return 0;
     case WM_DPICHANGED:
       ApplyDpi(LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));

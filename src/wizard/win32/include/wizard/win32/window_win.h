@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,6 +64,12 @@ class WindowEvents {
 // frames and the controls on the form are children of the main window, the controls of a page
 // are children of its frame (EnumChildWindows on the main window finds them all). Image1 and
 // Line1 are no windows: the main window paints them.
+//
+// What the first look shows is made first; the hidden pages and text boxes are made once the
+// window is shown and painted (a message it posts itself), or before then when one is asked
+// for: each window takes a few round trips to the window server, which would hold back the
+// first picture of the window. A text set before its control's window is made is kept and given
+// to the window as it is made.
 class WizardWindow {
  public:
   // `instance` holds the resources (the icon and the picture); without them the window has no
@@ -72,25 +79,29 @@ class WizardWindow {
   WizardWindow(const WizardWindow&) = delete;
   WizardWindow& operator=(const WizardWindow&) = delete;
 
-  // Makes the window and its controls, hidden; the system's error when one could not be made.
+  // Makes the window and the controls of its first look, hidden; the system's error when one
+  // could not be made.
   Status Create() noexcept;
   // Without events, closing through the frame destroys the window.
   void SetEvents(WindowEvents* events) noexcept { events_ = events; }
 
   HWND handle() const noexcept { return window_; }
-  // The window of a control: the main window for Form1; null for the painted Image1 and Line1.
-  HWND Item(Control control) const noexcept;
+  // The window of a control, made now if it was not yet: the main window for Form1; null for the
+  // painted Image1 and Line1, and when it cannot be made.
+  HWND Item(Control control) noexcept;
+  // Why a window made after Create could not be; the message loop then ended.
+  const std::optional<Error>& failure() const noexcept { return failure_; }
   // The DPI the window is laid out for.
   UINT dpi() const noexcept { return dpi_; }
 
-  // Shows the window and gives `focus` the keyboard focus.
+  // Shows the window and gives `focus` the keyboard focus; the other windows are made after.
   void Show(int show_command, Control focus) noexcept;
   // Shows or hides a control (a frame with all on it). When that hides the focus, it moves to
   // the next control that can take it.
   void SetVisible(Control control, bool visible) noexcept;
-  // A control's text: its window's; for a hidden text box not given its text yet, the layout's.
+  // A control's text: its window's, or the one it is to be given (at first, the layout's).
   std::wstring Text(Control control) const;
-  // Gives a control's window `text`; it is repainted at the next pump.
+  // Gives a control `text`; a window is repainted at the next pump.
   void SetText(Control control, std::wstring_view text);
   // One message through the dialog manager (Tab, Shift+Tab, Space, Enter) or, when it is not
   // for that, translated and dispatched.
@@ -100,10 +111,11 @@ class WizardWindow {
 
  private:
   struct ControlWindow {
-    const layout::ControlLayout* layout;
-    HWND handle;
-    // The window was not given the layout's caption yet (a hidden text box: see CreateControl).
-    bool text_in_layout;
+    const layout::ControlLayout* layout = nullptr;
+    HWND handle = nullptr;  // null until made
+    // The text the control has and its window not (yet): set before the window was made, or a
+    // hidden text box's (see CreateControl). None: the window's text is the control's.
+    std::optional<std::wstring> text;
   };
   struct FontEntry {
     const layout::Font* font;
@@ -118,7 +130,12 @@ class WizardWindow {
                                      LPARAM lparam) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
 
-  bool CreateControl(const layout::ControlLayout& control) noexcept;
+  // Makes the windows not made yet, each in its place in the tab order; false, with the system's
+  // error in failure_, when one cannot be made.
+  bool MakeTheRest() noexcept;
+  bool CreateControl(ControlWindow& item) noexcept;
+  // The window of a control if it was made.
+  HWND Made(Control control) const noexcept;
   // Sizes, positions, fonts, picture and icons for `dpi`; the window keeps its place, or takes
   // `suggested` (WM_DPICHANGED).
   void ApplyDpi(UINT dpi, const RECT* suggested) noexcept;
@@ -159,7 +176,12 @@ class WizardWindow {
   HWND window_ = nullptr;
   WindowEvents* events_ = nullptr;
   UINT dpi_ = 0;
-  FixedList<ControlWindow, layout::kMaxControls> items_;  // in the order made: by parent, then tab
+  // Every control with a window, in rising tab order (every frame's tab comes before those of
+  // the controls on it).
+  FixedList<ControlWindow, layout::kMaxControls> items_;
+  bool all_made_ = false;
+  bool making_ = false;
+  std::optional<Error> failure_;
   Fonts fonts_;
   Brushes brushes_;
   UniqueBitmap picture_;         // as loaded
