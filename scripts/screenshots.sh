@@ -25,9 +25,9 @@ scripts/run.sh --shots "$work/english-150" --language english --dist build/windo
 rm -f -- "$out"/*.png
 for language in english russian; do
   for shot in "$work/$language"/*.png; do
-    convert "$shot" -define png:compression-level=9 "$out/$language-$(basename "$shot")"
+    convert "$shot" -define png:compression-level=9 -define png:exclude-chunks=date,time "$out/$language-$(basename "$shot")"
   done
 done
-convert "$work/english-150/stage0-language.png" -define png:compression-level=9 \
+convert "$work/english-150/stage0-language.png" -define png:compression-level=9 -define png:exclude-chunks=date,time \
   "$out/english-stage0-language-150.png"
 ls -1 "$out"
