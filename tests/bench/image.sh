@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]: the setup image's rows of scripts/bench.sh
-# (the README tells each): its size, the picture in it, and the median of RUNS starts under Wine to
-# a visible, answering window (image_startup.exe), with processors kept awake and idle.
+# TGW_WINDOWS=build/windows tests/bench/image.sh [RUNS]: scripts/bench.sh's rows of the setup image:
+# its size, its picture, the median of RUNS starts under Wine to an answering window (awake, idle).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD
@@ -29,15 +28,14 @@ with_cpu_dma_latency_0() {
 os.write(os.open("/dev/cpu_dma_latency", os.O_WRONLY), bytes(4))
 sys.exit(subprocess.run(sys.argv[1:]).returncode)' "$@"
 }
+median() {
+  awk -v p="$1" '$1 ~ p { print $2 }' <<<"$times" | sort -g |
+    awk '{ t[NR] = $1 } END { printf "%.1f", (t[int((NR + 1) / 2)] + t[int(NR / 2) + 1]) / 2 }'
+}
 startup() { # $1: the condition, $2: the bar, $3...: what runs the timer
-  say cd "$windows" '&&' "${@:3}" "$repo/scripts/wine-run.sh" "$prefix" \
-    tests/bench/image_startup.exe "$runs" "$(printf '%q ' "${programs[@]}")"
-  times=$(cd "$windows" && "${@:3}" "$repo/scripts/wine-run.sh" "$prefix" \
-    tests/bench/image_startup.exe "$runs" "${programs[@]}" | tr -d '\r')
-  median() {
-    awk -v p="$1" '$1 ~ p { print $2 }' <<<"$times" | sort -g |
-      awk '{ t[NR] = $1 } END { printf "%.1f", (t[int((NR + 1) / 2)] + t[int(NR / 2) + 1]) / 2 }'
-  }
+  local timer=("${@:3}" "$repo/scripts/wine-run.sh" "$prefix" tests/bench/image_startup.exe "$runs")
+  say cd "$windows" '&&' "${timer[@]}" "${programs[@]}"
+  times=$(cd "$windows" && "${timer[@]}" "${programs[@]}" | tr -d '\r')
   row "start-up to a visible window, $1, ms (median of $runs)" "$(median setup-image)" \
     "$(median minimal_window) (a minimal window, same DLLs)" "$2"
 }

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# browser_test.sh WORK RUN_SH DIST PREFIX: run.sh without a screen serves the live wizard to a
-# browser: headless Chromium opens the printed address (resize=off: pixel for pixel) and shows the
-# screen, the wizard's window on it, as the X server does; a signal ends run.sh and everything it
-# started. Exit code 77 (skipped) only when Chromium cannot start. The pictures stay in WORK.
+# browser_test.sh WORK RUN_SH DIST PREFIX: headless Chromium opens the address run.sh prints without
+# a screen (resize=off) and shows the wizard as the X server does; a signal ends all run.sh started.
+# Exit code 77 (skipped) only when Chromium cannot start. The pictures stay in WORK.
 set -euo pipefail
 work=$1 run_sh=$2 dist=$3 prefix=$4
 browser_py=$(cd "$(dirname "$0")" && pwd)/browser.py

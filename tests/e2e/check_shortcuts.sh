@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# check_shortcuts.sh DIR: the English walk-through's shortcuts, copied into DIR, read back with
-# lnkinfo (liblnk-utils): target, arguments, folder, icon and index, description, hot key, and the
-# show command at 0x3C (lnkinfo says 0 for any): 1 normal, 3 maximised (the web site).
+# check_shortcuts.sh DIR: the walk-through's shortcuts in DIR read back with lnkinfo (target,
+# arguments, folder, icon, description, hot key); the show command at 0x3C: 1, 3 for the web site.
 set -euo pipefail
 dir=${1:?usage: check_shortcuts.sh DIR}
 read_back() {

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# check_programs.sh size BYTES IMAGE | markers IMAGE | imports OBJDUMP PROGRAM...: the setup image
-# within its bar, or holding no container marker as plain text (the reader would take its bytes for
-# the appended files); each program importing exactly KERNEL32 and msvcrt at load time.
+# check_programs.sh size BYTES IMAGE | markers IMAGE | imports OBJDUMP PROGRAM...: the image within
+# its bar; with no container marker; each program importing only KERNEL32 and msvcrt at load time.
 set -euo pipefail
 fail() { echo "check_programs.sh: FAILED: $*" >&2 && exit 1; }
 case $1 in

@@ -27,9 +27,13 @@
 // a calloc'd block, and one thrown while calloc fails the block kept for that (std::bad_alloc,
 // the one such a program then throws); a second at that moment ends the program, as libstdc++'s
 // does when its pool is spent.
+//
+// So is where each thread keeps the exceptions it is handling (at the very end): libstdc++ keeps
+// them in emulated thread-local storage, whose code (about 1 KB) libgcc brings in for that alone.
 
 #include <bits/functexcept.h>
 #include <cxxabi.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -125,6 +129,50 @@ extern "C" __cxa_dependent_exception* __cxa_allocate_dependent_exception() noexc
 
 extern "C" void __cxa_free_dependent_exception(__cxa_dependent_exception* exception) noexcept {
   Release(reinterpret_cast<char*>(exception));
+}
+
+}  // namespace __cxxabiv1
+
+namespace {
+
+// libstdc++'s __cxa_eh_globals: the chain of the exceptions a thread has caught and the count of
+// those in flight (16 bytes in GCC 12), zeros at first.
+constexpr std::size_t kEhGlobals = 32;
+std::atomic<DWORD> eh_slot = TLS_OUT_OF_INDEXES;
+
+// The calling thread's block, in one slot of the system's thread-local storage. A thread's block
+// stays when the thread ends (those of these programs that throw are their window's). Without a
+// slot or the memory for a block the program ends, as libgcc's emulated storage ends it.
+void* ThreadEhGlobals() noexcept {
+  DWORD slot = eh_slot.load();
+  if (slot == TLS_OUT_OF_INDEXES) {
+    const DWORD made = TlsAlloc();  // none: TlsSetValue fails below
+    if (eh_slot.compare_exchange_strong(slot, made)) {
+      slot = made;
+    } else {
+      TlsFree(made);  // another thread's came first
+    }
+  }
+  const DWORD error = GetLastError();  // TlsGetValue clears it; what threw may still read it
+  void* block = TlsGetValue(slot);
+  if (block == nullptr) {
+    block = std::calloc(1, kEhGlobals);
+    if (block == nullptr || !TlsSetValue(slot, block)) std::abort();
+  }
+  SetLastError(error);
+  return block;
+}
+
+}  // namespace
+
+namespace __cxxabiv1 {
+
+extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
+  return static_cast<__cxa_eh_globals*>(ThreadEhGlobals());
+}
+
+extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept {
+  return static_cast<__cxa_eh_globals*>(ThreadEhGlobals());
 }
 
 }  // namespace __cxxabiv1
