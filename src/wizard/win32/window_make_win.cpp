@@ -161,8 +161,8 @@ Status WizardWindow::Create() noexcept {
   return {};
 }
 
-bool WizardWindow::MakeTheRest() noexcept {
-  if (all_made_ || making_ || window_ == nullptr) return all_made_;
+void WizardWindow::MakeTheRest() noexcept {
+  if (making_ || window_ == nullptr) return;
   making_ = true;
   bool made = true;
   for (ControlWindow& item : items_) {
@@ -186,12 +186,10 @@ bool WizardWindow::MakeTheRest() noexcept {
     }
   }
   making_ = false;
-  all_made_ = made;
   if (!made && !failure_) {
     failure_ = LastError();
     PostQuitMessage(1);
   }
-  return made;
 }
 
 bool WizardWindow::CreateControl(ControlWindow& item) noexcept {

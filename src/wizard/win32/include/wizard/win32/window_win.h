@@ -130,9 +130,9 @@ class WizardWindow {
                                      LPARAM lparam) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
 
-  // Makes the windows not made yet, each in its place in the tab order; false, with the system's
-  // error in failure_, when one cannot be made.
-  bool MakeTheRest() noexcept;
+  // Makes the windows not made yet, each in its place in the tab order; when one cannot be made,
+  // keeps the system's error in failure_ and ends the message loop.
+  void MakeTheRest() noexcept;
   bool CreateControl(ControlWindow& item) noexcept;
   // The window of a control if it was made.
   HWND Made(Control control) const noexcept;
@@ -179,8 +179,7 @@ class WizardWindow {
   // Every control with a window, in rising tab order (every frame's tab comes before those of
   // the controls on it).
   FixedList<ControlWindow, layout::kMaxControls> items_;
-  bool all_made_ = false;
-  bool making_ = false;
+  bool making_ = false;  // in MakeTheRest
   std::optional<Error> failure_;
   Fonts fonts_;
   Brushes brushes_;
